@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+
+#include <olvask/olvask.h>
+
+namespace device {
+
+// Consumer codes the keyboard sends to the program.
+inline constexpr uint16_t kCodeLayerSwitch = 0x02FF;
+inline constexpr uint16_t kCodeLightingChanged = 0x0401;
+inline constexpr uint16_t kCodeMacroStopped = 0x1810;
+inline constexpr uint16_t kCodeMacroStarted = 0x1811;
+
+// What the transport's notifications do to the main window. Called on the library's
+// threads (or a short thread of ours); implementations marshal to the window's thread.
+class TransportEvents {
+public:
+    virtual ~TransportEvents() = default;
+    // UM_LED, sent synchronously after LedStatus flipped and the LED channel re-registered.
+    virtual void OnLayerSwitched() = 0;
+    // Timer 1051 with period 0: the window re-reads the lighting on its first tick.
+    virtual void OnLightingChanged() = 0;
+    // Icon 142 while the keyboard plays a macro, the remembered device icon after.
+    virtual void OnMacroPlaying(bool playing) = 0;
+    // Start a connection thread for the new number of keyboards.
+    virtual void OnKeyboardCountChanged(int32_t count) = 0;
+};
+
+void SetTransportEvents(TransportEvents* events);
+
+// The callback registered with every channel; always returns 1.
+int32_t TransportCallback(const OlvaskNotification* notification);
+
+// True while a busy-icon thread holds its mark (for tests that wait for them to finish).
+bool MacroIconThreadActive();
+
+} // namespace device
