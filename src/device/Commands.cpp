@@ -61,7 +61,9 @@ int32_t Chunked(uint8_t code, uint32_t total, uint32_t start, const uint8_t* in,
 
 } // namespace
 
-int32_t BeginTransfer() { return Simple(kCmdBeginTransfer, 0, 0, {}, {}); }
+int32_t BeginTransfer() {
+    return Simple(kCmdBeginTransfer, 0, 0, {}, {});
+}
 
 int32_t EndTransfer() {
     std::this_thread::sleep_for(ExchangeTimes().endTransferDelay);
@@ -81,8 +83,8 @@ int32_t ReadParams(std::span<uint8_t, 56> out, uint32_t length, uint32_t positio
 }
 
 int32_t WriteParams(std::span<const uint8_t> data, uint32_t length, uint32_t position) {
-    return Simple(kCmdWriteParams, length, position, data.first(std::min<size_t>(length, data.size())),
-                  {});
+    return Simple(kCmdWriteParams, length, position,
+                  data.first(std::min<size_t>(length, data.size())), {});
 }
 
 int32_t ReadKeyMap(std::span<uint8_t, 512> out, uint32_t page) {

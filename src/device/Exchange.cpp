@@ -47,21 +47,26 @@ void ClearBusy() {
 
 } // namespace
 
-ExchangeTiming& ExchangeTimes() { return g_timing; }
+ExchangeTiming& ExchangeTimes() {
+    return g_timing;
+}
 
 void PrepareExchange() {
     ClearBusy();
     g_slot.answerEvent.Reset();
 }
 
-bool ExchangeBusy() { return g_slot.busy.load() != 0; }
+bool ExchangeBusy() {
+    return g_slot.busy.load() != 0;
+}
 
 void DeliverAnswer(std::span<const uint8_t> report) {
     {
         std::lock_guard lock(g_slot.mutex);
         if (g_slot.busy.load() == 0 || g_slot.buffer == nullptr)
             return; // nobody waits: dropped
-        const uint32_t n = std::min<uint32_t>(static_cast<uint32_t>(report.size()), g_slot.capacity);
+        const uint32_t n =
+            std::min<uint32_t>(static_cast<uint32_t>(report.size()), g_slot.capacity);
         std::memcpy(g_slot.buffer, report.data(), n);
         g_slot.received = n;
     }
@@ -95,8 +100,8 @@ int32_t ExchangeReport(std::span<const uint8_t> request, std::span<uint8_t> answ
             g_slot.answerEvent.Reset();
             g_slot.busy = 1;
         }
-        const int32_t written = Transport().RequestWriteOne(&kCommandUnit, nullptr, 0, padded.data(),
-                                                            kReportSize, checksum, nullptr);
+        const int32_t written = Transport().RequestWriteOne(
+            &kCommandUnit, nullptr, 0, padded.data(), kReportSize, checksum, nullptr);
         if (written <= 0) {
             ClearBusy();
             return kExchangeWriteRefused;

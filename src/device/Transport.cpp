@@ -69,9 +69,13 @@ uint32_t LowBits(OlvaskCallback callback) {
 
 } // namespace
 
-const TransportTable& Transport() { return g_table; }
+const TransportTable& Transport() {
+    return g_table;
+}
 
-bool TransportBound() { return g_bound.load(std::memory_order_acquire); }
+bool TransportBound() {
+    return g_bound.load(std::memory_order_acquire);
+}
 
 uint32_t CallChecksum(const OlvaskUnitDescriptor& unit, OlvaskCallback callback, uint32_t unitCode,
                       std::span<const uint8_t> data) {
@@ -115,17 +119,31 @@ int32_t GetDeviceCount() {
     return g_table.RequestGetDeviceCount(&kCommandUnit, nullptr, 0, sum, nullptr);
 }
 
-std::array<uint8_t, 2> LedStatus() { return {kLedReportId, g_ledFlags.load()}; }
+std::array<uint8_t, 2> LedStatus() {
+    return {kLedReportId, g_ledFlags.load()};
+}
 
-bool LayerB() { return (g_ledFlags.load() & 0x01) != 0; }
+bool LayerB() {
+    return (g_ledFlags.load() & 0x01) != 0;
+}
 
-void ResetLedStatus() { g_ledFlags = kLedInitialFlags; }
+void ResetLedStatus() {
+    g_ledFlags = kLedInitialFlags;
+}
 
-uint8_t FlipLayer() { return static_cast<uint8_t>(g_ledFlags.fetch_xor(0x01) ^ 0x01); }
+uint8_t FlipLayer() {
+    return static_cast<uint8_t>(g_ledFlags.fetch_xor(0x01) ^ 0x01);
+}
 
-uint32_t LedHandle() { return g_ledHandle; }
-uint32_t ConsumerHandle() { return g_consumerHandle; }
-uint32_t ControlHandle() { return g_controlHandle; }
+uint32_t LedHandle() {
+    return g_ledHandle;
+}
+uint32_t ConsumerHandle() {
+    return g_consumerHandle;
+}
+uint32_t ControlHandle() {
+    return g_controlHandle;
+}
 
 namespace {
 
@@ -142,9 +160,13 @@ void RegisterAsyncRead(const OlvaskUnitDescriptor& unit, uint32_t unitCode,
 
 } // namespace
 
-void RegisterConsumerChannel() { RegisterAsyncRead(kConsumerUnit, kUnitConsumer, g_consumerHandle); }
+void RegisterConsumerChannel() {
+    RegisterAsyncRead(kConsumerUnit, kUnitConsumer, g_consumerHandle);
+}
 
-void RegisterControlChannel() { RegisterAsyncRead(kControlUnit, kUnitControl, g_controlHandle); }
+void RegisterControlChannel() {
+    RegisterAsyncRead(kControlUnit, kUnitControl, g_controlHandle);
+}
 
 void RegisterLedChannel() {
     if (!TransportBound())

@@ -21,16 +21,16 @@ inline constexpr uint16_t kVendorId = 0x0C45;
 inline constexpr uint16_t kProductId = 0x6515;
 
 // Unit codes: four characters read from the most significant byte down.
-inline constexpr uint32_t kUnitLed = 0x004C4544;     // "LED"
+inline constexpr uint32_t kUnitLed = 0x004C4544;      // "LED"
 inline constexpr uint32_t kUnitConsumer = 0x434F4E53; // "CONS"
 inline constexpr uint32_t kUnitControl = 0x4354524C;  // "CTRL"
 
-inline constexpr OlvaskUnitDescriptor kLedUnit{kSelectorFlags, kVendorId, kProductId, 0x0008,
-                                               0x0089, 0};
-inline constexpr OlvaskUnitDescriptor kConsumerUnit{kSelectorFlags, kVendorId, kProductId, 0x000C,
-                                                    0x0001, 0};
-inline constexpr OlvaskUnitDescriptor kControlUnit{kSelectorFlags, kVendorId, kProductId, 0xFF1C,
-                                                   0x0092, 0};
+inline constexpr OlvaskUnitDescriptor kLedUnit{kSelectorFlags, kVendorId, kProductId,
+                                               0x0008,         0x0089,    0};
+inline constexpr OlvaskUnitDescriptor kConsumerUnit{kSelectorFlags, kVendorId, kProductId,
+                                                    0x000C,         0x0001,    0};
+inline constexpr OlvaskUnitDescriptor kControlUnit{kSelectorFlags, kVendorId, kProductId,
+                                                   0xFF1C,         0x0092,    0};
 inline constexpr OlvaskUnitDescriptor kCommandUnit = kControlUnit;
 
 inline constexpr const char* kTransportLibraryName = "libolvask.so";
@@ -72,8 +72,7 @@ int BindTransport(const std::filesystem::path& appFolder);
 // The whole start-up sequence of the device link: bind, LedStatus reset, consumer channel,
 // exchange slot, control channel, count, first connection thread. *count receives the
 // number of keyboards found (0 when none, or when binding failed).
-int OpenDeviceLink(const std::filesystem::path& appFolder, TransportEvents& events,
-                   int32_t* count);
+int OpenDeviceLink(const std::filesystem::path& appFolder, TransportEvents& events, int32_t* count);
 
 int32_t GetDeviceCount();
 

@@ -54,9 +54,13 @@ void OnConsumerReport(uint16_t code) {
 
 } // namespace
 
-void SetTransportEvents(TransportEvents* events) { g_events = events; }
+void SetTransportEvents(TransportEvents* events) {
+    g_events = events;
+}
 
-bool MacroIconThreadActive() { return g_iconThreadActive.load(); }
+bool MacroIconThreadActive() {
+    return g_iconThreadActive.load();
+}
 
 int32_t TransportCallback(const OlvaskNotification* notification) {
     if (!notification)

@@ -53,8 +53,8 @@ int32_t DeleteRequestFromHandle(uint32_t handle);
 int32_t RequestWrite(const OlvaskUnitDescriptor* unit, OlvaskCallback callback, uint32_t unit_code,
                      const uint8_t* data, uint32_t length, uint32_t checksum, uint32_t* handle);
 int32_t RequestWriteOne(const OlvaskUnitDescriptor* unit, OlvaskCallback callback,
-                        uint32_t unit_code, const uint8_t* data, uint32_t length,
-                        uint32_t checksum, uint32_t* handle);
+                        uint32_t unit_code, const uint8_t* data, uint32_t length, uint32_t checksum,
+                        uint32_t* handle);
 int32_t RequestStatusWrite(const OlvaskUnitDescriptor* unit, OlvaskCallback callback,
                            uint32_t unit_code, const uint8_t* data, uint32_t length,
                            uint32_t checksum, uint32_t* handle);

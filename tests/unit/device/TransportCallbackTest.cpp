@@ -1,0 +1,87 @@
+#include "DeviceFixture.h"
+
+#include <chrono>
+#include <thread>
+
+#include "device/Exchange.h"
+
+namespace {
+
+using device::kUnitConsumer;
+using device::kUnitControl;
+
+class TransportCallbackTest : public DeviceTest {
+protected:
+    void Consumer(uint16_t code) {
+        const uint8_t report[3] = {0x03, static_cast<uint8_t>(code),
+                                   static_cast<uint8_t>(code >> 8)};
+        fake.Notify(OLVASK_NOTIFY_REPORT, kUnitConsumer, code, report, sizeof report);
+    }
+};
+
+TEST_F(TransportCallbackTest, OpeningRegisteredConsumerThenControlAndCounted) {
+    // Recorded when the fixture opened the link.
+    EXPECT_EQ(countAtOpen, 1);
+    EXPECT_EQ(device::LedHandle(), 0u) << "the LED channel waits for the first layer switch";
+    EXPECT_NE(device::ConsumerHandle(), 0u);
+    EXPECT_NE(device::ControlHandle(), 0u);
+    EXPECT_LT(device::ConsumerHandle(), device::ControlHandle());
+}
+
+TEST_F(TransportCallbackTest, LayerSwitchFlipsLedStatusAndReRegistersEachTime) {
+    ASSERT_EQ(device::LedStatus(), (std::array<uint8_t, 2>{0x05, 0x02}));
+    for (const uint8_t flags : {0x03, 0x02}) {
+        const uint32_t before = device::LedHandle();
+        fake.Reset();
+        Consumer(device::kCodeLayerSwitch);
+        EXPECT_EQ(device::LedStatus(), (std::array<uint8_t, 2>{0x05, flags}));
+        const uint32_t after = device::LedHandle();
+        EXPECT_NE(after, before);
+        char expected[96];
+        std::snprintf(expected, sizeof expected, "Delete %u\nStatusWrite LED %u 05 %02X\n", before,
+                      after, flags);
+        EXPECT_EQ(fake.Log(), expected);
+        EXPECT_EQ(events.Take(), std::vector<std::string>{"layer " + std::to_string(flags & 1)});
+    }
+}
+
+TEST_F(TransportCallbackTest, ConsumerCodesReachTheWindowOrNothing) {
+    Consumer(device::kCodeLightingChanged);
+    EXPECT_EQ(events.Take(), std::vector<std::string>{"lighting"});
+    for (uint16_t code : {0x1801, 0x1802, 0x1803, 0x1804, 0x00E9, 0x0000})
+        Consumer(code);
+    EXPECT_TRUE(events.Take().empty());
+    EXPECT_EQ(fake.Log(), "");
+}
+
+TEST_F(TransportCallbackTest, MacroStartAndStopChangeTheIconOneAtATime) {
+    Consumer(device::kCodeMacroStarted);
+    Consumer(device::kCodeMacroStopped);
+    std::vector<std::string> seen;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (seen.size() < 2 && std::chrono::steady_clock::now() < until) {
+        for (auto& s : events.Take())
+            seen.push_back(s);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(seen, (std::vector<std::string>{"playing", "stopped"}));
+    EXPECT_FALSE(events.overlapped());
+    while (device::MacroIconThreadActive())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+TEST_F(TransportCallbackTest, CountChangesComeOnlyFromTheControlChannel) {
+    fake.Notify(OLVASK_NOTIFY_COUNT, kUnitControl, 0, nullptr, 0);
+    fake.Notify(OLVASK_NOTIFY_COUNT, kUnitConsumer, 0, nullptr, 2);
+    EXPECT_EQ(events.Take(), std::vector<std::string>{"count 0"});
+}
+
+TEST_F(TransportCallbackTest, ControlReportWithNobodyWaitingIsDropped) {
+    const uint8_t report[64] = {0x04, 0, 0, 0x03};
+    fake.Notify(OLVASK_NOTIFY_REPORT, kUnitControl, 0, report, sizeof report);
+    EXPECT_FALSE(device::ExchangeBusy());
+    EXPECT_TRUE(events.Take().empty());
+}
+
+} // namespace
