@@ -90,15 +90,14 @@ TEST_F(ExchangeTest, RefusedWriteIsNotRetried) {
 }
 
 TEST_F(ExchangeTest, AnswerIsCutToTheCapacity) {
-    std::array<uint8_t, 16> small{};
-    small.fill(0);
-    std::array<uint8_t, 20> guard{};
-    guard.fill(0xCC);
+    std::array<uint8_t, 64> buffer;
+    buffer.fill(0xCC);
     uint32_t got = 0;
-    ASSERT_EQ(device::ExchangeReport(request, std::span<uint8_t>(small), &got), 1);
+    ASSERT_EQ(device::ExchangeReport(request, std::span<uint8_t>(buffer).first(16), &got), 1);
     EXPECT_EQ(got, 16u);
-    EXPECT_EQ(small[3], 0x05);
-    EXPECT_EQ(guard[0], 0xCC);
+    EXPECT_EQ(buffer[3], 0x05);
+    for (size_t i = 16; i < buffer.size(); ++i)
+        ASSERT_EQ(buffer[i], 0xCC) << "byte " << i << " lies beyond the capacity";
 }
 
 TEST_F(ExchangeTest, ShortAnswerLengthIsReported) {
