@@ -1,0 +1,104 @@
+#include "platform/MainWindowChannel.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include "platform/InstanceLock.h"
+#include "platform/WindowMessages.h"
+
+namespace platform {
+
+namespace {
+
+void PutU32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+uint32_t GetU32(const uint8_t* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+bool WriteAll(int fd, const uint8_t* p, size_t n) {
+    while (n > 0) {
+        const ssize_t w = ::send(fd, p, n, MSG_NOSIGNAL);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            return false;
+        p += w;
+        n -= static_cast<size_t>(w);
+    }
+    return true;
+}
+
+} // namespace
+
+std::array<uint8_t, 8> EncodeRequest(const WindowRequest& request) {
+    std::array<uint8_t, 8> bytes{};
+    PutU32(bytes.data(), request.message);
+    PutU32(bytes.data() + 4, request.tag);
+    return bytes;
+}
+
+std::optional<WindowRequest> DecodeRequest(const uint8_t* bytes, size_t length) {
+    if (length != 8)
+        return std::nullopt;
+    return WindowRequest{GetU32(bytes), GetU32(bytes + 4)};
+}
+
+std::filesystem::path MainWindowSocketFolder() {
+    const auto folder = RuntimeFolder() / "brisvane";
+    ::mkdir(folder.c_str(), 0700);
+    ::chmod(folder.c_str(), 0700);
+    return folder;
+}
+
+std::filesystem::path MainWindowSocketPath(pid_t pid) {
+    return MainWindowSocketFolder() / ("main-" + std::to_string(pid));
+}
+
+int SendWindowMessage(pid_t pid, uint32_t message, uint32_t tag) {
+    const std::string path = MainWindowSocketPath(pid).string();
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (path.size() >= sizeof addr.sun_path)
+        return 0;
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return 0;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return 0; // no marked window in that process
+    }
+    const auto request = EncodeRequest({message, tag});
+    if (WriteAll(fd, request.data(), request.size())) {
+        // Synchronous: the running copy answers once its handler has returned, which may
+        // be after the user closed a message box.
+        uint8_t answer[4];
+        size_t got = 0;
+        while (got < sizeof answer) {
+            const ssize_t r = ::recv(fd, answer + got, sizeof answer - got, 0);
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r <= 0)
+                break;
+            got += static_cast<size_t>(r);
+        }
+    }
+    ::close(fd);
+    return 1;
+}
+
+int SendToMainWindow(pid_t pid, int choice) {
+    return choice == kChoiceKill ? SendWindowMessage(pid, UM_KILL, kTagKill)
+                                 : SendWindowMessage(pid, UM_OPEN, kTagOpen);
+}
+
+} // namespace platform

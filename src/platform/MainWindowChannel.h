@@ -1,0 +1,37 @@
+#pragma once
+
+// How a second start reaches the running copy's main window: a per-user local socket per
+// process, opened by the main window when it marks itself. A request is 8 bytes (message,
+// tag; little-endian) and is answered with 4 bytes once the window has handled it.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <sys/types.h>
+
+namespace platform {
+
+inline constexpr int kChoiceOpen = 0;
+inline constexpr int kChoiceKill = 1;
+
+struct WindowRequest {
+    uint32_t message = 0;
+    uint32_t tag = 0;
+};
+
+std::array<uint8_t, 8> EncodeRequest(const WindowRequest& request);
+std::optional<WindowRequest> DecodeRequest(const uint8_t* bytes, size_t length);
+
+// The folder of the sockets (created with mode 0700) and the socket of one process.
+std::filesystem::path MainWindowSocketFolder();
+std::filesystem::path MainWindowSocketPath(pid_t pid);
+
+// Sends UM_OPEN (choice 0) or UM_KILL (choice 1) with its tag to the main window of pid and
+// waits until it has been handled. Returns 1 when that process has a main window, else 0.
+int SendToMainWindow(pid_t pid, int choice);
+
+// Sends any message and tag; for tests of the receiving side.
+int SendWindowMessage(pid_t pid, uint32_t message, uint32_t tag);
+
+} // namespace platform
