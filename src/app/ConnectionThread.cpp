@@ -1,0 +1,57 @@
+#include "app/ConnectionThread.h"
+
+#include <thread>
+
+#include "device/Commands.h"
+
+namespace app {
+
+ConnectionState& Connection() {
+    static ConnectionState state;
+    return state;
+}
+
+void RunConnection(uint32_t n, ConnectionState& state, ConnectionSink& sink,
+                   std::chrono::milliseconds initialisedPoll) {
+    // Threads may overlap; each compares with the count the last one stored.
+    const uint32_t last = state.lastDeviceCount.load();
+    if (n == last)
+        return;
+    if (n == 0 && last > 0) {
+        state.activeProfileCache = -1;
+        sink.HideWindow();
+    }
+    if (n > 0) {
+        if (sink.ReadDefaultLayout() != 1)
+            sink.ReportDefaultLayoutFailure();
+        std::array<uint8_t, 48> config{};
+        if (sink.ReadConfig(config) == 1)
+            state.macroAreaSize = config[device::kConfigMacroUnits] * 128u;
+        sink.RefreshFromKeyboard();
+    }
+    while (!state.initialised.load())
+        std::this_thread::sleep_for(initialisedPoll);
+    sink.SetDeviceIcon(n > 0 ? kIconKeyboard : kIconNoKeyboard);
+    state.lastDeviceCount = n;
+    if (!state.autoOpenDone.exchange(true) && n > 0)
+        sink.PostOpen();
+}
+
+void StartConnectionThread(uint32_t n, ConnectionState& state, ConnectionSink& sink) {
+    std::thread([n, &state, &sink] { RunConnection(n, state, sink); }).detach();
+}
+
+int IconState::Show(int icon) {
+    return shown_.exchange(icon) == icon ? 0 : icon;
+}
+
+int IconState::SetDeviceIcon(int icon) {
+    device_ = icon;
+    return Show(icon);
+}
+
+int IconState::SetMacroPlaying(bool playing) {
+    return Show(playing ? kIconMacroPlaying : device_.load());
+}
+
+} // namespace app

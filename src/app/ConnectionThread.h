@@ -1,0 +1,67 @@
+#pragma once
+
+// What happens when the number of keyboards changes: one short thread per change reads
+// the keyboard, refreshes the window, sets the notification-area icon and opens the
+// window once per run.
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+
+namespace app {
+
+inline constexpr int kIconNoKeyboard = 128;
+inline constexpr int kIconKeyboard = 141;
+inline constexpr int kIconMacroPlaying = 142;
+
+// Process-wide state shared by the main window and its connection threads.
+struct ConnectionState {
+    std::atomic<uint32_t> lastDeviceCount{0};
+    std::atomic<int32_t> activeProfileCache{-1};
+    std::atomic<uint32_t> macroAreaSize{0};
+    std::atomic<bool> initialised{false};
+    std::atomic<bool> autoOpenDone{false};
+};
+ConnectionState& Connection();
+
+// What a connection thread asks of the main window and the keyboard.
+class ConnectionSink {
+public:
+    virtual ~ConnectionSink() = default;
+    virtual void HideWindow() = 0;
+    // Reads the default layout into the profile store; returns the command's result.
+    virtual int32_t ReadDefaultLayout() = 0;
+    virtual int32_t ReadConfig(std::array<uint8_t, 48>& config) = 0;
+    // A message box with the text of MAIN_DEFAULT_MATRIX_PROMPT.
+    virtual void ReportDefaultLayoutFailure() = 0;
+    // UM_PROF, sent: returns once the window has handled it.
+    virtual void RefreshFromKeyboard() = 0;
+    virtual void SetDeviceIcon(int icon) = 0;
+    // UM_OPEN, posted.
+    virtual void PostOpen() = 0;
+};
+
+// The thread's body for count n; initialisedPoll is how often it looks for UM_INIT.
+void RunConnection(uint32_t n, ConnectionState& state, ConnectionSink& sink,
+                   std::chrono::milliseconds initialisedPoll = std::chrono::milliseconds(50));
+
+// Starts RunConnection on a detached thread.
+void StartConnectionThread(uint32_t n, ConnectionState& state, ConnectionSink& sink);
+
+// The icon the notification area shows: the device icon, or the busy icon over it.
+class IconState {
+public:
+    // Returns the icon to show now, or 0 when the shown one stays.
+    int SetDeviceIcon(int icon);
+    int SetMacroPlaying(bool playing);
+    int shown() const { return shown_.load(); }
+    int device() const { return device_.load(); }
+
+private:
+    int Show(int icon);
+    std::atomic<int> device_{kIconNoKeyboard};
+    std::atomic<int> shown_{kIconNoKeyboard};
+};
+
+} // namespace app
