@@ -64,7 +64,11 @@ std::filesystem::path MainWindowSocketPath(pid_t pid) {
 }
 
 int SendWindowMessage(pid_t pid, uint32_t message, uint32_t tag) {
-    const std::string path = MainWindowSocketPath(pid).string();
+    return SendWindowMessage(MainWindowSocketPath(pid), message, tag);
+}
+
+int SendWindowMessage(const std::filesystem::path& socket, uint32_t message, uint32_t tag) {
+    const std::string path = socket.string();
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     if (path.size() >= sizeof addr.sun_path)

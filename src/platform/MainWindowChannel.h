@@ -31,7 +31,8 @@ std::filesystem::path MainWindowSocketPath(pid_t pid);
 // waits until it has been handled. Returns 1 when that process has a main window, else 0.
 int SendToMainWindow(pid_t pid, int choice);
 
-// Sends any message and tag; for tests of the receiving side.
+// Sends any message and tag to the window of pid, or to the socket at a given path.
 int SendWindowMessage(pid_t pid, uint32_t message, uint32_t tag);
+int SendWindowMessage(const std::filesystem::path& socket, uint32_t message, uint32_t tag);
 
 } // namespace platform
