@@ -1,0 +1,239 @@
+#include "Harness.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace e2e {
+
+std::filesystem::path BuildRoot() { return BRISVANE_BUILD_ROOT; }
+
+bool HaveProgram(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        const size_t end = dirs.find(':', start);
+        const std::string dir = dirs.substr(start, end == std::string::npos ? end : end - start);
+        if (!dir.empty() && access((dir + "/" + name).c_str(), X_OK) == 0)
+            return true;
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return false;
+}
+
+namespace {
+
+std::vector<std::string> MergedEnvironment(const std::map<std::string, std::string>& extra) {
+    std::map<std::string, std::string> all;
+    for (char** e = environ; *e; ++e) {
+        std::string entry = *e;
+        const size_t eq = entry.find('=');
+        if (eq != std::string::npos)
+            all[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    for (const auto& [k, v] : extra)
+        all[k] = v;
+    std::vector<std::string> out;
+    for (const auto& [k, v] : all)
+        out.push_back(k + "=" + v);
+    return out;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+    std::vector<char*> p;
+    for (auto& s : strings)
+        p.push_back(s.data());
+    p.push_back(nullptr);
+    return p;
+}
+
+int DecodeStatus(int status) {
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
+    return -1;
+}
+
+} // namespace
+
+Child::Child(Child&& other) noexcept : pid_(other.pid_), status_(other.status_) { other.pid_ = -1; }
+
+Child& Child::operator=(Child&& other) noexcept {
+    if (this != &other) {
+        Terminate();
+        pid_ = other.pid_;
+        status_ = other.status_;
+        other.pid_ = -1;
+    }
+    return *this;
+}
+
+Child::~Child() { Terminate(); }
+
+bool Child::Start(const std::vector<std::string>& argv,
+                  const std::map<std::string, std::string>& extra,
+                  const std::filesystem::path& logFile) {
+    std::vector<std::string> args = argv;
+    std::vector<std::string> env = MergedEnvironment(extra);
+    auto argp = Pointers(args);
+    auto envp = Pointers(env);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const std::string log = logFile.empty() ? "/dev/null" : logFile.string();
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    const int rc = posix_spawnp(&pid_, args[0].c_str(), &actions, nullptr, argp.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    status_.reset();
+    if (rc != 0)
+        pid_ = -1;
+    return rc == 0;
+}
+
+std::optional<int> Child::Wait(std::chrono::milliseconds timeout) {
+    if (status_)
+        return status_;
+    if (pid_ < 0)
+        return std::nullopt;
+    const auto until = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        int status = 0;
+        const pid_t r = waitpid(pid_, &status, WNOHANG);
+        if (r == pid_) {
+            status_ = DecodeStatus(status);
+            return status_;
+        }
+        if (r < 0 && errno != EINTR)
+            return std::nullopt;
+        if (std::chrono::steady_clock::now() >= until)
+            return std::nullopt;
+        std::this_thread::sleep_for(5ms);
+    }
+}
+
+bool Child::Running() { return pid_ > 0 && !Wait(0ms); }
+
+void Child::Terminate(std::chrono::milliseconds grace) {
+    if (pid_ <= 0 || status_)
+        return;
+    kill(pid_, SIGTERM);
+    if (!Wait(grace)) {
+        kill(pid_, SIGKILL);
+        Wait(2000ms);
+    }
+}
+
+Output Run(const std::vector<std::string>& argv, const std::map<std::string, std::string>& extra,
+           std::chrono::milliseconds timeout) {
+    Output out;
+    int fds[2];
+    if (pipe(fds) != 0)
+        return out;
+    std::vector<std::string> args = argv;
+    std::vector<std::string> env = MergedEnvironment(extra);
+    auto argp = Pointers(args);
+    auto envp = Pointers(env);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    pid_t pid = -1;
+    const int rc = posix_spawnp(&pid, args[0].c_str(), &actions, nullptr, argp.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (rc != 0) {
+        close(fds[0]);
+        return out;
+    }
+    fcntl(fds[0], F_SETFL, O_NONBLOCK);
+    const auto until = std::chrono::steady_clock::now() + timeout;
+    char buffer[4096];
+    int status = 0;
+    bool done = false;
+    while (!done) {
+        ssize_t n;
+        while ((n = read(fds[0], buffer, sizeof buffer)) > 0)
+            out.text.append(buffer, static_cast<size_t>(n));
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            done = true;
+            while ((n = read(fds[0], buffer, sizeof buffer)) > 0)
+                out.text.append(buffer, static_cast<size_t>(n));
+            out.code = DecodeStatus(status);
+        } else if (std::chrono::steady_clock::now() >= until) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            done = true;
+        } else {
+            std::this_thread::sleep_for(2ms);
+        }
+    }
+    close(fds[0]);
+    return out;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout,
+               std::chrono::milliseconds step) {
+    const auto until = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= until)
+            return false;
+        std::this_thread::sleep_for(step);
+    }
+    return true;
+}
+
+Display::~Display() {
+    tray_.Terminate();
+    xvfb_.Terminate();
+}
+
+bool Display::Start(bool withTray) {
+    // Xvfb picks a free display and writes its number to the descriptor we pass.
+    int fds[2];
+    if (pipe(fds) != 0)
+        return false;
+    fcntl(fds[0], F_SETFD, FD_CLOEXEC);
+    const std::string fd = std::to_string(fds[1]);
+    if (!xvfb_.Start({"Xvfb", "-displayfd", fd, "-screen", "0", "1600x1000x24", "-nolisten", "tcp"})) {
+        close(fds[0]);
+        close(fds[1]);
+        return false;
+    }
+    close(fds[1]);
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n')
+        number += c;
+    close(fds[0]);
+    if (number.empty())
+        return false;
+    name_ = ":" + number;
+    if (withTray) {
+        if (!tray_.Start({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
+                          "--height", "32", "--SetDockType", "true", "--transparent", "false"},
+                         Env()))
+            return false;
+        // The tray is ready once it owns the system tray selection of screen 0.
+        return WaitUntil(
+            [&] {
+                return Run({"xdotool", "search", "--classname", "trayer"}, Env(), 2000ms).code == 0;
+            },
+            5000ms, 50ms);
+    }
+    return true;
+}
+
+} // namespace e2e

@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <unistd.h>
+
+#include "app/Menus.h"
+#include "ui/IniFile.h"
+#include "ui/Language.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path WriteLanguageFile(const char* text) {
+    const auto file = fs::temp_directory_path() / ("menus-" + std::to_string(getpid()) + ".ini");
+    std::ofstream(file) << text;
+    return file;
+}
+
+TEST(MenusTest, LabelsComeFromTheStoredLanguageAndAMissingKeyIsASpace) {
+    const auto file = WriteLanguageFile("[LANGUAGE]\nlanguage=1\n"
+                                        "[ENGINSH]\nMENU_11=Open\nMENU_33=Exit\n"
+                                        "[CHINESE]\nMENU_11=打开\nMENU_22=关于\nMENU_33=退出\n");
+    EXPECT_EQ(app::MenuLabels(app::kTrayMenu, file),
+              (std::vector<std::u16string>{u"Open", u" ", u"Exit"}));
+    ui::WritePrivateProfileString(u"LANGUAGE", u"language", u"0", file);
+    EXPECT_EQ(app::MenuLabels(app::kTrayMenu, file),
+              (std::vector<std::u16string>{u"打开", u"关于", u"退出"}));
+    EXPECT_EQ(app::MenuLabels(app::kWindowMenu, file),
+              (std::vector<std::u16string>{u" ", u" ", u" "}));
+    fs::remove(file);
+}
+
+TEST(TrayClicksTest, XEmbedSingleClickWaitsForTheDoubleClickTime) {
+    app::TrayClicks clicks(app::TrayClicks::Host::XEmbed);
+    EXPECT_EQ(clicks.LeftClick(), 0u);
+    EXPECT_TRUE(clicks.clickPending());
+    EXPECT_EQ(clicks.ClickTimeout(), app::kCmdProfileMenu);
+    EXPECT_EQ(clicks.ClickTimeout(), 0u) << "one menu per click";
+
+    EXPECT_EQ(clicks.LeftClick(), 0u);
+    EXPECT_EQ(clicks.DoubleClick(), app::kCmdOpen);
+    EXPECT_EQ(clicks.ClickTimeout(), 0u) << "a double click clears the pending click";
+    EXPECT_EQ(clicks.MiddleClick(), 0u);
+}
+
+TEST(TrayClicksTest, StatusNotifierOpensOnLeftAndShowsProfilesOnMiddle) {
+    app::TrayClicks clicks(app::TrayClicks::Host::StatusNotifier);
+    EXPECT_EQ(clicks.LeftClick(), app::kCmdOpen);
+    EXPECT_FALSE(clicks.clickPending());
+    EXPECT_EQ(clicks.MiddleClick(), app::kCmdProfileMenu);
+}
+
+} // namespace
