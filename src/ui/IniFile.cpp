@@ -208,13 +208,23 @@ std::u16string CutToBuffer(std::u16string_view text, size_t bufferSize) {
 
 } // namespace
 
-std::u16string GetPrivateProfileString(std::u16string_view section, std::u16string_view key,
-                                       std::u16string_view defaultValue, size_t bufferSize,
-                                       const std::filesystem::path& file) {
+std::optional<std::u16string> FindPrivateProfileString(std::u16string_view section,
+                                                       std::u16string_view key, size_t bufferSize,
+                                                       const std::filesystem::path& file) {
     if (std::shared_ptr<const IniDocument> doc = Cache().Get(file)) {
         if (const std::u16string* value = doc->Find(section, key)) {
             return CutToBuffer(*value, bufferSize);
         }
+    }
+    return std::nullopt;
+}
+
+std::u16string GetPrivateProfileString(std::u16string_view section, std::u16string_view key,
+                                       std::u16string_view defaultValue, size_t bufferSize,
+                                       const std::filesystem::path& file) {
+    if (std::optional<std::u16string> value =
+            FindPrivateProfileString(section, key, bufferSize, file)) {
+        return std::move(*value);
     }
     while (!defaultValue.empty() && defaultValue.back() == u' ') {
         defaultValue.remove_suffix(1);

@@ -22,6 +22,12 @@ std::u16string GetPrivateProfileString(std::u16string_view section, std::u16stri
                                        std::u16string_view defaultValue, size_t bufferSize,
                                        const std::filesystem::path& file);
 
+// The same read without a default: std::nullopt when the file, section or key is missing, so
+// that a caller can tell a missing key from one with an empty value.
+std::optional<std::u16string> FindPrivateProfileString(std::u16string_view section,
+                                                       std::u16string_view key, size_t bufferSize,
+                                                       const std::filesystem::path& file);
+
 // WritePrivateProfileStringW semantics (create file/section/key, replace in place, keep other
 // lines). Returns true on success. Refuses, and changes nothing, when a name is empty or
 // when a name or the value holds a line break, since that would add lines to the file;
