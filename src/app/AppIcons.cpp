@@ -26,9 +26,9 @@ QPixmap Keyboard(int size, bool connected) {
     p.setBrush(connected ? QColor(0xe8, 0xec, 0xf2) : QColor(0xa8, 0xae, 0xb8));
     for (int row = 0; row < 3; ++row)
         for (int col = 0; col < 7 - (row == 2); ++col)
-            p.drawRoundedRect(QRectF((4 + col * 3.6 + row * 1.2) * s, (10.5 + row * 3.6) * s,
-                                     2.6 * s, 2.6 * s),
-                              0.5 * s, 0.5 * s);
+            p.drawRoundedRect(
+                QRectF((4 + col * 3.6 + row * 1.2) * s, (10.5 + row * 3.6) * s, 2.6 * s, 2.6 * s),
+                0.5 * s, 0.5 * s);
     p.drawRoundedRect(QRectF(9 * s, 21.3 * s, 14 * s, 2.2 * s), 0.6 * s, 0.6 * s);
     if (connected) {
         p.setBrush(QColor(0x3c, 0xd0, 0x70));

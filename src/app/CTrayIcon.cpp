@@ -22,7 +22,9 @@ TrayClicks::Host DetectHost() {
     return TrayClicks::Host::XEmbed;
 }
 
-QString ToQString(const std::u16string& s) { return QString::fromStdU16String(s); }
+QString ToQString(const std::u16string& s) {
+    return QString::fromStdU16String(s);
+}
 
 } // namespace
 
@@ -35,7 +37,9 @@ CTrayIcon::CTrayIcon(std::filesystem::path languageFile, QObject* parent)
     });
 }
 
-CTrayIcon::~CTrayIcon() { Remove(); }
+CTrayIcon::~CTrayIcon() {
+    Remove();
+}
 
 bool CTrayIcon::Create(QWidget* owner, const QString& tooltip, int icon) {
     if (!owner || !QSystemTrayIcon::isSystemTrayAvailable())

@@ -13,7 +13,9 @@ extern char** environ;
 
 namespace e2e {
 
-std::filesystem::path BuildRoot() { return BRISVANE_BUILD_ROOT; }
+std::filesystem::path BuildRoot() {
+    return BRISVANE_BUILD_ROOT;
+}
 
 bool HaveProgram(const std::string& name) {
     const char* path = std::getenv("PATH");
@@ -67,7 +69,9 @@ int DecodeStatus(int status) {
 
 } // namespace
 
-Child::Child(Child&& other) noexcept : pid_(other.pid_), status_(other.status_) { other.pid_ = -1; }
+Child::Child(Child&& other) noexcept : pid_(other.pid_), status_(other.status_) {
+    other.pid_ = -1;
+}
 
 Child& Child::operator=(Child&& other) noexcept {
     if (this != &other) {
@@ -79,7 +83,9 @@ Child& Child::operator=(Child&& other) noexcept {
     return *this;
 }
 
-Child::~Child() { Terminate(); }
+Child::~Child() {
+    Terminate();
+}
 
 bool Child::Start(const std::vector<std::string>& argv,
                   const std::map<std::string, std::string>& extra,
@@ -94,7 +100,8 @@ bool Child::Start(const std::vector<std::string>& argv,
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    const int rc = posix_spawnp(&pid_, args[0].c_str(), &actions, nullptr, argp.data(), envp.data());
+    const int rc =
+        posix_spawnp(&pid_, args[0].c_str(), &actions, nullptr, argp.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     status_.reset();
     if (rc != 0)
@@ -123,7 +130,9 @@ std::optional<int> Child::Wait(std::chrono::milliseconds timeout) {
     }
 }
 
-bool Child::Running() { return pid_ > 0 && !Wait(0ms); }
+bool Child::Running() {
+    return pid_ > 0 && !Wait(0ms);
+}
 
 void Child::Terminate(std::chrono::milliseconds grace) {
     if (pid_ <= 0 || status_)
@@ -207,7 +216,8 @@ bool Display::Start(bool withTray) {
         return false;
     fcntl(fds[0], F_SETFD, FD_CLOEXEC);
     const std::string fd = std::to_string(fds[1]);
-    if (!xvfb_.Start({"Xvfb", "-displayfd", fd, "-screen", "0", "1600x1000x24", "-nolisten", "tcp"})) {
+    if (!xvfb_.Start(
+            {"Xvfb", "-displayfd", fd, "-screen", "0", "1600x1000x24", "-nolisten", "tcp"})) {
         close(fds[0]);
         close(fds[1]);
         return false;

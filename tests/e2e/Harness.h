@@ -52,7 +52,8 @@ struct Output {
     std::string text;
 };
 // Runs a command to its end and returns its exit code and standard output.
-Output Run(const std::vector<std::string>& argv, const std::map<std::string, std::string>& extra = {},
+Output Run(const std::vector<std::string>& argv,
+           const std::map<std::string, std::string>& extra = {},
            std::chrono::milliseconds timeout = 10000ms);
 
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout,
