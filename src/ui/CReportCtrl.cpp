@@ -4,25 +4,52 @@
 
 #include <QHeaderView>
 #include <QPainter>
+#include <QPainterPath>
 #include <QStyledItemDelegate>
 
 namespace ui {
 
 namespace {
 
+// Draws the grid lines, and check boxes that read well on the skin's dark fields.
 class GridDelegate : public QStyledItemDelegate {
 public:
     GridDelegate(const CReportCtrl* list, QObject* parent)
         : QStyledItemDelegate(parent), list_(list) {}
     void paint(QPainter* p, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
-        QStyledItemDelegate::paint(p, option, index);
-        if (!list_->GridLines())
-            return;
+        QStyleOptionViewItem opt(option);
+        initStyleOption(&opt, index);
+        const bool box = opt.features & QStyleOptionViewItem::HasCheckIndicator;
+        const QRect boxRect = box ? opt.widget->style()->subElementRect(
+                                        QStyle::SE_ItemViewItemCheckIndicator, &opt, opt.widget)
+                                  : QRect();
+        const bool checked = opt.checkState == Qt::Checked;
+        opt.features &= ~QStyleOptionViewItem::HasCheckIndicator;
+        opt.widget->style()->drawControl(QStyle::CE_ItemViewItem, &opt, p, opt.widget);
         p->save();
-        p->setPen(QColor(44, 48, 56));
-        p->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
-        p->drawLine(option.rect.topRight(), option.rect.bottomRight());
+        if (box) {
+            p->setRenderHint(QPainter::Antialiasing);
+            const QRectF r = QRectF(boxRect).adjusted(1.5, 1.5, -1.5, -1.5);
+            p->setPen(QPen(checked ? QColor(255, 160, 90) : QColor(112, 118, 128), 1));
+            p->setBrush(checked ? QColor(206, 100, 28) : QColor(24, 27, 32));
+            p->drawRoundedRect(r, 2, 2);
+            if (checked) {
+                QPainterPath tick;
+                tick.moveTo(r.left() + r.width() * 0.22, r.center().y());
+                tick.lineTo(r.left() + r.width() * 0.42, r.bottom() - r.height() * 0.24);
+                tick.lineTo(r.right() - r.width() * 0.2, r.top() + r.height() * 0.26);
+                p->setPen(QPen(Qt::white, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                p->setBrush(Qt::NoBrush);
+                p->drawPath(tick);
+            }
+            p->setRenderHint(QPainter::Antialiasing, false);
+        }
+        if (list_->GridLines()) {
+            p->setPen(QColor(44, 48, 56));
+            p->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+            p->drawLine(option.rect.topRight(), option.rect.bottomRight());
+        }
         p->restore();
     }
 

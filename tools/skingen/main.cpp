@@ -11,9 +11,13 @@
 #include <cstdio>
 #include <cstring>
 
+int RunPreview(int argc, char** argv); // Preview.cpp
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc >= 2 && std::strcmp(argv[1], "--preview") == 0)
+        return RunPreview(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: skingen OUTDIR | skingen --preview DIR SKINS\n");
         return 2;
