@@ -53,7 +53,7 @@ void PreviewWindow::Caption(ui::CPngButton* b, const QString& text, int points) 
 
 void PreviewWindow::ForceAll(Force force) {
     for (ui::CPngButton* b : buttons_) {
-        if (!b->isVisible())
+        if (b->isHidden())
             continue;
         switch (force) {
         case Force::None:
