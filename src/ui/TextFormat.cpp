@@ -38,7 +38,7 @@ private:
     std::u16string text_;
 };
 
-struct Spec {
+struct Directive {
     bool left = false, plus = false, space = false, alternate = false, zero = false;
     size_t width = 0;
     bool hasPrecision = false;
@@ -53,12 +53,12 @@ template <typename Sink> void Pad(Sink& sink, size_t count, char16_t c) {
 
 // prefix (sign or "0x"), then zero padding, then the body, inside the field width.
 template <typename Sink>
-void PutField(Sink& sink, const Spec& spec, std::u16string_view prefix, std::u16string_view body,
-              size_t zeros) {
+void PutField(Sink& sink, const Directive& directive, std::u16string_view prefix,
+              std::u16string_view body, size_t zeros) {
     size_t length = prefix.size() + zeros + body.size();
-    size_t fill = spec.width > length ? spec.width - length : 0;
-    bool zeroFill = spec.zero && !spec.left && !spec.hasPrecision;
-    if (!spec.left && !zeroFill) {
+    size_t fill = directive.width > length ? directive.width - length : 0;
+    bool zeroFill = directive.zero && !directive.left && !directive.hasPrecision;
+    if (!directive.left && !zeroFill) {
         Pad(sink, fill, u' ');
     }
     for (char16_t c : prefix) {
@@ -68,13 +68,13 @@ void PutField(Sink& sink, const Spec& spec, std::u16string_view prefix, std::u16
     for (char16_t c : body) {
         sink.Put(c);
     }
-    if (spec.left) {
+    if (directive.left) {
         Pad(sink, fill, u' ');
     }
 }
 
 template <typename Sink>
-void PutNumber(Sink& sink, const Spec& spec, char16_t conversion, const FormatArg* arg) {
+void PutNumber(Sink& sink, const Directive& directive, char16_t conversion, const FormatArg* arg) {
     if (arg == nullptr) {
         return;
     }
@@ -102,39 +102,41 @@ void PutNumber(Sink& sink, const Spec& spec, char16_t conversion, const FormatAr
     } while (magnitude != 0);
     std::reverse(digits, digits + count);
     std::u16string_view body(digits, count);
-    if (spec.hasPrecision && spec.precision == 0 && value == 0) {
+    if (directive.hasPrecision && directive.precision == 0 && value == 0) {
         body = {};
     }
-    size_t zeros =
-        spec.hasPrecision && spec.precision > body.size() ? spec.precision - body.size() : 0;
+    size_t zeros = directive.hasPrecision && directive.precision > body.size()
+                       ? directive.precision - body.size()
+                       : 0;
     std::u16string_view prefix;
     if (negative) {
         prefix = u"-";
-    } else if (isSigned && spec.plus) {
+    } else if (isSigned && directive.plus) {
         prefix = u"+";
-    } else if (isSigned && spec.space) {
+    } else if (isSigned && directive.space) {
         prefix = u" ";
-    } else if (spec.alternate && base == 16 && value != 0) {
+    } else if (directive.alternate && base == 16 && value != 0) {
         prefix = conversion == u'X' ? u"0X" : u"0x";
     }
-    PutField(sink, spec, prefix, body, zeros);
+    PutField(sink, directive, prefix, body, zeros);
 }
 
-template <typename Sink> void PutText(Sink& sink, const Spec& spec, const FormatArg* arg) {
+template <typename Sink>
+void PutText(Sink& sink, const Directive& directive, const FormatArg* arg) {
     if (arg == nullptr) {
         return;
     }
     if (arg->type() != FormatArg::Type::Text) {
-        Spec asNumber = spec;
+        Directive asNumber = directive;
         asNumber.hasPrecision = false;
         PutNumber(sink, asNumber, arg->type() == FormatArg::Type::Signed ? u'd' : u'u', arg);
         return;
     }
     std::u16string_view text = arg->text();
-    if (spec.hasPrecision && spec.precision < text.size()) {
-        text = text.substr(0, spec.precision);
+    if (directive.hasPrecision && directive.precision < text.size()) {
+        text = text.substr(0, directive.precision);
     }
-    Spec plain = spec;
+    Directive plain = directive;
     plain.zero = false;
     PutField(sink, plain, {}, text, 0);
 }
@@ -152,19 +154,19 @@ void Format(Sink& sink, std::u16string_view format, std::initializer_list<Format
             continue;
         }
         size_t start = i++;
-        Spec spec;
+        Directive directive;
         for (; i < format.size(); ++i) {
             char16_t f = format[i];
             if (f == u'-') {
-                spec.left = true;
+                directive.left = true;
             } else if (f == u'+') {
-                spec.plus = true;
+                directive.plus = true;
             } else if (f == u' ') {
-                spec.space = true;
+                directive.space = true;
             } else if (f == u'#') {
-                spec.alternate = true;
+                directive.alternate = true;
             } else if (f == u'0') {
-                spec.zero = true;
+                directive.zero = true;
             } else {
                 break;
             }
@@ -175,11 +177,11 @@ void Format(Sink& sink, std::u16string_view format, std::initializer_list<Format
                 ++i;
             }
         };
-        number(spec.width);
+        number(directive.width);
         if (i < format.size() && format[i] == u'.') {
             ++i;
-            spec.hasPrecision = true;
-            number(spec.precision);
+            directive.hasPrecision = true;
+            number(directive.precision);
         }
         while (i < format.size() &&
                (format[i] == u'h' || format[i] == u'l' || format[i] == u'z' || format[i] == u'L')) {
@@ -196,11 +198,11 @@ void Format(Sink& sink, std::u16string_view format, std::initializer_list<Format
         case u'x':
         case u'X':
         case u'o':
-            PutNumber(sink, spec, conversion, take());
+            PutNumber(sink, directive, conversion, take());
             break;
         case u's':
         case u'S':
-            PutText(sink, spec, take());
+            PutText(sink, directive, take());
             break;
         case u'c':
         case u'C': {
@@ -209,7 +211,7 @@ void Format(Sink& sink, std::u16string_view format, std::initializer_list<Format
                               ? static_cast<char16_t>(arg->number())
                               : (arg != nullptr && !arg->text().empty() ? arg->text()[0] : 0);
             if (ch != 0) {
-                PutField(sink, spec, {}, std::u16string_view(&ch, 1), 0);
+                PutField(sink, directive, {}, std::u16string_view(&ch, 1), 0);
             }
             break;
         }

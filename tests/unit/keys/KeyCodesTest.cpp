@@ -115,11 +115,19 @@ TEST(KeyCodes, KeyCodesOfUsages) {
     } cases[] = {
         {{7, 0x48}, 0x045}, // Pause, not Break
         {{7, 0xE5}, 0x036}, // the lower Right Shift
-        {{7, 0x04}, 0x01E},  {{7, 0x00}, 0},        {{7, 0x100}, 0},    {{7, 0x148}, 0},
-        {{12, 0xCD}, 0x122}, {{12, 0x00E9}, 0x130}, {{12, 0}, 0x174}, // the first zero, position
-                                                                      // 18, is Zoom-
+        {{7, 0x04}, 0x01E},
+        {{7, 0x00}, 0},
+        {{7, 0x100}, 0},
+        {{7, 0x148}, 0},
+        {{12, 0xCD}, 0x122},
+        {{12, 0x00E9}, 0x130},
+        {{12, 0}, 0x174},  // the first zero, position
+                           // 18, is Zoom-
         {{12, 0x1234}, 0}, // no such consumer usage: device key code 0, no key
-        {{1, 0x81}, 0x15E},  {{1, 0x82}, 0x15F},    {{1, 0x83}, 0x163}, {{1, 0x04}, 0},
+        {{1, 0x81}, 0x15E},
+        {{1, 0x82}, 0x15F},
+        {{1, 0x83}, 0x163},
+        {{1, 0x04}, 0},
         {{3, 0x04}, 0},
     };
     for (const Case& c : cases) {
