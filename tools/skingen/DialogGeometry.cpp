@@ -51,8 +51,7 @@ Window CompositeWindow() {
     auto& e = w.elements;
     e.push_back(Image("CONTROL_MASK", {16, 98, 428, 22}, Art::TabMark, {}, all,
                       "picture of the active tab"));
-    e.push_back(Image("CONTROL_TITLE", {12, 8, 236, 26}, Art::Title,
-                      QString::fromUtf8("按键设置  Key Settings"), tabs, "title"));
+    e.push_back(Image("CONTROL_TITLE", {12, 8, 236, 26}, Art::Title, "BRISVANE", tabs, "title"));
     e.push_back(Image("CONTROL_OSK", {16, 384, 40, 32}, Art::Glyph, QString::fromUtf8("\u2328"),
                       kKeySet, "on-screen keyboard"));
     e.push_back(Image("CONTROL_CLEAR", {404, 68, 40, 30}, Art::Glyph, QString::fromUtf8("\u21BA"),

@@ -274,14 +274,29 @@ void DrawTabMark(QPainter& p, const Window& w, const Element& e, uint32_t set) {
     p.drawRect(QRectF(under.left() + 4, band.top() + 1, under.width() - 8, 2));
 }
 
+// The dialog's title: the word mark, or for the macro-only key what the dialog is for.
 void DrawTitle(QPainter& p, const Element& e, uint32_t set) {
     const QRectF r = QRectF(e.cell).adjusted(1, 1, 0, 0);
-    const QString text = set == kMacroOnlySet ? QString::fromUtf8("宏按键  Macro Key") : e.legend;
+    const QPointF c(r.left() + 10, r.center().y());
+    QPainterPath diamond;
+    diamond.moveTo(c + QPointF(0, -7));
+    diamond.lineTo(c + QPointF(7, 0));
+    diamond.lineTo(c + QPointF(0, 7));
+    diamond.lineTo(c + QPointF(-7, 0));
+    diamond.closeSubpath();
     p.setPen(Qt::NoPen);
     p.setBrush(kAccent);
-    p.drawRoundedRect(QRectF(r.left() + 4, r.center().y() - 6, 4, 12), 1.5, 1.5);
-    Text(p, r.adjusted(16, 0, 0, 0), text, SkinFont(14, true), Qt::white,
-         Qt::AlignLeft | Qt::AlignVCenter);
+    p.drawPath(diamond);
+    p.setBrush(QColor(20, 22, 26));
+    p.drawEllipse(c, 2.2, 2.2);
+    if (set == kMacroOnlySet) {
+        Text(p, r.adjusted(24, 0, 0, 0), QString::fromUtf8("宏按键  Macro Key"), SkinFont(14, true),
+             Qt::white, Qt::AlignLeft | Qt::AlignVCenter);
+        return;
+    }
+    QFont f = SkinFont(14, true);
+    f.setLetterSpacing(QFont::AbsoluteSpacing, 2.2);
+    Text(p, r.adjusted(24, 0, 0, 0), e.legend, f, kText, Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 void DrawLogo(QPainter& p, const Element& e, Look look) {

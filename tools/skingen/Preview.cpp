@@ -26,6 +26,24 @@ QString PreviewWindow::Text(const QString& section, const QString& key) const {
         section.toStdU16String(), key.toStdU16String(), u"", 260, layout_));
 }
 
+namespace {
+bool chinese = false;
+} // namespace
+
+void PreviewWindow::SetChinese(bool on) {
+    chinese = on;
+}
+bool PreviewWindow::Chinese() {
+    return chinese;
+}
+
+QString PreviewWindow::Say(const QString& key, const QString& fallback) const {
+    const std::filesystem::path file = skins_.filePath("language.ini").toStdString();
+    return QString::fromStdU16String(
+        ui::GetPrivateProfileString(chinese ? u"CHINESE" : u"ENGINSH", key.toStdU16String(),
+                                    fallback.toStdU16String(), 260, file));
+}
+
 QImage PreviewWindow::Bitmap(const QString& file) const {
     return QImage(skins_.filePath(file));
 }
@@ -111,5 +129,8 @@ int RunPreview(int argc, char** argv) {
         std::fprintf(stderr, "skingen: cannot create %s\n", argv[2]);
         return 1;
     }
-    return skingen::PreviewMain(skins, out) && skingen::PreviewDialogs(skins, out) ? 0 : 1;
+    if (!skingen::PreviewMain(skins, out) || !skingen::PreviewDialogs(skins, out))
+        return 1;
+    skingen::PreviewWindow::SetChinese(true);
+    return skingen::PreviewChinese(skins, out) ? 0 : 1;
 }

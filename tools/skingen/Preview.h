@@ -35,6 +35,11 @@ public:
     ui::CPngButton* Button(const QString& key) const;
     QWidget& Dialog() { return dialog_; }
 
+    // The previews speak one language at a time: a text of the language file, or the fallback.
+    static void SetChinese(bool chinese);
+    static bool Chinese();
+    QString Say(const QString& key, const QString& fallback) const;
+
     // Caption text in the main window's style: white, centred, on one line.
     static void Caption(ui::CPngButton* b, const QString& text, int points = 9);
 
@@ -54,6 +59,8 @@ private:
 // Writes DIR/<window>_<state>.png; false on a failure.
 bool PreviewMain(const QDir& skins, const QDir& out);
 bool PreviewDialogs(const QDir& skins, const QDir& out);
+// A few of the same in Chinese, to see that its captions fit.
+bool PreviewChinese(const QDir& skins, const QDir& out);
 bool SaveShot(const QImage& shot, const QDir& out, const QString& name);
 
 } // namespace skingen

@@ -75,25 +75,26 @@ QImage BuildComposite(const QDir& skins, Tab tab, Force force) {
                           "FUNC_MACRO_DELETE2", "FUNC_MACRO_CLEAR", "FUNC_MACRO_RECORD"})
         w.Image(k, macro.Faces())->hide();
 
-    PreviewWindow::Caption(w.Button("CONTROL_KEY"), only ? "" : "Single key");
-    PreviewWindow::Caption(w.Button("CONTROL_MACRO"), "Macro");
-    PreviewWindow::Caption(w.Button("CONTROL_MEDIA"), only ? "" : "Media");
-    PreviewWindow::Caption(w.Button("CONTROL_FUNCTION"), only ? "" : "Function");
-    PreviewWindow::Caption(w.Button("CONTROL_OK"), "OK");
-    PreviewWindow::Caption(w.Button("CONTROL_CANCEL"), "Cancel");
-    PreviewWindow::Caption(w.Button("FUNC_MACRO_UP_TOP"), "Top");
-    PreviewWindow::Caption(w.Button("FUNC_MACRO_UP"), "Up");
-    PreviewWindow::Caption(w.Button("FUNC_MACRO_DOWN"), "Down");
-    PreviewWindow::Caption(w.Button("FUNC_MACRO_DOWN_BOTTOM"), "Bottom");
-    PreviewWindow::Caption(w.Button("FUNC_MACRO_RECORD"), "Record", 8);
-    PreviewWindow::Caption(w.Button("FUNC_MACRO_DELETE2"), "Delete");
-    PreviewWindow::Caption(w.Button("FUNC_MACRO_CLEAR"), "Clear");
+    PreviewWindow::Caption(w.Button("CONTROL_KEY"), only ? "" : w.Say("SINGLE_KEY", "hello"));
+    PreviewWindow::Caption(w.Button("CONTROL_MACRO"), w.Say("MACRO_SETTING", "hello"));
+    PreviewWindow::Caption(w.Button("CONTROL_MEDIA"), only ? "" : w.Say("MULTI_MEDIA", "hello"));
+    PreviewWindow::Caption(w.Button("CONTROL_FUNCTION"),
+                           only ? "" : w.Say("FUNCTION_KEY", "hello"));
+    PreviewWindow::Caption(w.Button("CONTROL_OK"), w.Say("MACRO_OK", "hello"));
+    PreviewWindow::Caption(w.Button("CONTROL_CANCEL"), w.Say("MACRO_CANCLE", "hello"));
+    PreviewWindow::Caption(w.Button("FUNC_MACRO_UP_TOP"), w.Say("A_TOP", "hello"));
+    PreviewWindow::Caption(w.Button("FUNC_MACRO_UP"), w.Say("A_UP", "hello"));
+    PreviewWindow::Caption(w.Button("FUNC_MACRO_DOWN"), w.Say("A_DOWN", "hello"));
+    PreviewWindow::Caption(w.Button("FUNC_MACRO_DOWN_BOTTOM"), w.Say("A_BOTTOM", "hello"));
+    PreviewWindow::Caption(w.Button("FUNC_MACRO_RECORD"), w.Say("A_RECORD", "hello"), 8);
+    PreviewWindow::Caption(w.Button("FUNC_MACRO_DELETE2"), w.Say("A_DELETE", "hello"));
+    PreviewWindow::Caption(w.Button("FUNC_MACRO_CLEAR"), w.Say("A_CLEAR", "hello"));
     if (only)
         for (const char* k : {"CONTROL_KEY", "CONTROL_MEDIA", "CONTROL_FUNCTION", "CONTROL_CLEAR"})
             w.Button(k)->setEnabled(false);
 
     Label(w, "KEY_SETTING",
-          only ? "Macro key G9: it can only play a macro." : "Choose what the key \"A\" does.");
+          only ? w.Say("MACRO_EDIT_TISHI", "hello") : w.Say("KEY_SETTING_TISHI", "hello"));
     const char* tabKey = tab == Tab::Key        ? "CONTROL_KEY"
                          : tab == Tab::Media    ? "CONTROL_MEDIA"
                          : tab == Tab::Function ? "CONTROL_FUNCTION"
@@ -104,7 +105,7 @@ QImage BuildComposite(const QDir& skins, Tab tab, Force force) {
     verdana.setPointSize(12);
     switch (tab) {
     case Tab::Key: {
-        Label(w, "TISHI_SINGLE_STATIC", "Press the key that \"A\" is to send.");
+        Label(w, "TISHI_SINGLE_STATIC", w.Say("SINGLE_STATIC", "hello"));
         auto* edit = w.Place("FUNC_KEY_INPUT", Skinned(new QLineEdit("Left Ctrl")));
         QFont big("Verdana");
         big.setPointSize(18);
@@ -113,14 +114,14 @@ QImage BuildComposite(const QDir& skins, Tab tab, Force force) {
         break;
     }
     case Tab::Media: {
-        Label(w, "MEDIA_SETTING_TISHI", "Choose a multimedia function.");
+        Label(w, "MEDIA_SETTING_TISHI", w.Say("MEDIA_EDIT_TISHI", "hello"));
         auto* list = w.Place("FUNC_MEDIA_SELECT", Skinned(new QComboBox));
         list->addItems({"Play / Pause", "Stop", "Previous track", "Next track"});
         list->setFont(verdana);
         break;
     }
     case Tab::Function: {
-        Label(w, "FUNCTION_KEY_SETTING_TISHI", "Choose a keyboard function.");
+        Label(w, "FUNCTION_KEY_SETTING_TISHI", w.Say("FUNCTION_TISHI", "hello"));
         auto* list = w.Place("FUNC_FUNCTION_SELECT", Skinned(new QComboBox));
         list->addItems({"Copy", "Cut", "Paste", "Undo"});
         list->setFont(verdana);
@@ -132,7 +133,7 @@ QImage BuildComposite(const QDir& skins, Tab tab, Force force) {
                               "FUNC_MACRO_UP", "FUNC_MACRO_DOWN", "FUNC_MACRO_DOWN_BOTTOM",
                               "FUNC_MACRO_DELETE2", "FUNC_MACRO_CLEAR", "FUNC_MACRO_RECORD"})
             w.Button(k)->show();
-        Label(w, "MARCO_NAME_SETTING", "Macro name");
+        Label(w, "MARCO_NAME_SETTING", w.Say("MACRO_NAME_SETTING", "hello"));
         auto* names = w.Place("FUNC_MACRO_LIST", Skinned(new QComboBox));
         names->setEditable(true);
         names->addItems({"Macro1", "Combo"});
@@ -152,10 +153,10 @@ QImage BuildComposite(const QDir& skins, Tab tab, Force force) {
         }
         actions->SetGridLines(true);
         actions->SetItemStates(1, ui::kRowSelected);
-        Label(w, "FUNC_MACRO_CYCLES_PROMPT", "Cycles");
+        Label(w, "FUNC_MACRO_CYCLES_PROMPT", w.Say("MACRO_CYCLES", "Cycles"));
         w.Place("FUNC_MACRO_CYCLES", Skinned(new QLineEdit("1")));
         w.Place("FUNC_MACRO_RECORD_DELAY", Skinned(new QCheckBox))->setChecked(true);
-        Label(w, "FUNC_MACRO_RECORD_DELAY2", "Record Delay");
+        Label(w, "FUNC_MACRO_RECORD_DELAY2", w.Say("RECORD_DELAY", "Record Delay"));
         break;
     }
     }
@@ -205,6 +206,14 @@ QImage BuildUpdate(const QDir& skins, Force force) {
 }
 
 } // namespace
+
+bool PreviewChineseMain(const QDir& skins, const QDir& out); // PreviewMain.cpp
+
+bool PreviewChinese(const QDir& skins, const QDir& out) {
+    return PreviewChineseMain(skins, out) &&
+           SaveShot(BuildComposite(skins, Tab::Macro, Force::None), out, "composite_macro_zh") &&
+           SaveShot(BuildComposite(skins, Tab::Key, Force::None), out, "composite_key_zh");
+}
 
 bool PreviewDialogs(const QDir& skins, const QDir& out) {
     const std::pair<QString, QImage> shots[] = {

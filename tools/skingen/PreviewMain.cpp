@@ -78,7 +78,8 @@ ui::CBitmapSlider* Slider(PreviewWindow& w, const QString& key, const QString& b
 }
 
 void PlaceLighting(PreviewWindow& w, const MainState& s) {
-    auto caption = [&](const char* key) { return w.Text("Control_Name1", key); };
+    const QString names = PreviewWindow::Chinese() ? "Control_Name" : "Control_Name1";
+    auto caption = [&](const char* key) { return w.Text(names, key); };
     Label(w, "CONTROL_UsbStatic", caption("Usb"));
     Label(w, "CONTROL_DengStatic", caption("Deng"));
     Picture(w, "CONTROL_DengStaPic", s.lighting == Lighting::Off ? "dengup.bmp" : "dengdown.bmp");
@@ -88,7 +89,7 @@ void PlaceLighting(PreviewWindow& w, const MainState& s) {
         return;
     QStringList effects;
     for (const EffectName& e : EffectNames())
-        effects << w.Text("Mode1", QString::number(e.number));
+        effects << w.Text(PreviewWindow::Chinese() ? "Mode" : "Mode1", QString::number(e.number));
     Label(w, "CONTROL_LightStatic", caption("Light"));
     if (s.lighting == Lighting::Directional) {
         List(w, "CONTROL_XGcombox", effects, 0);
@@ -160,14 +161,13 @@ QImage BuildMain(const QDir& skins, const MainState& s) {
     }
 
     // Captions of the language table (English) and the profile name.
-    PreviewWindow::Caption(w.Button("FUNC_PROFILE1"), "Profile 1");
-    PreviewWindow::Caption(w.Button("FUNC_PROFILE2"), "Profile 2");
-    PreviewWindow::Caption(w.Button("FUNC_PROFILE3"), "Profile 3");
-    PreviewWindow::Caption(w.Button("FUNC_MACRO"), "Macro");
-    PreviewWindow::Caption(w.Button("FUNC_DEFAULT"), "Default");
-    PreviewWindow::Caption(w.Button("CONTROL_OK"), "OK");
-    PreviewWindow::Caption(w.Button("CONTROL_CANCEL"), "Cancel");
-    PreviewWindow::Caption(w.Button("CONTROL2_APPLY"), "Apply");
+    const std::pair<const char*, const char*> captions[] = {
+        {"FUNC_PROFILE1", "PROFILE_1"},       {"FUNC_PROFILE2", "PROFILE_2"},
+        {"FUNC_PROFILE3", "PROFILE_3"},       {"FUNC_MACRO", "PROFILE_MACRO"},
+        {"FUNC_DEFAULT", "PROFILE_DEFAULT"},  {"CONTROL_OK", "PROFILE_OK"},
+        {"CONTROL_CANCEL", "PROFILE_CANCLE"}, {"CONTROL2_APPLY", "PROFILE_APPLY"}};
+    for (const auto& [button, text] : captions)
+        PreviewWindow::Caption(w.Button(button), w.Say(text, "hello"));
     ui::CPngButton* name = w.Button("FUNC_PROFILES");
     PreviewWindow::Caption(name, "$Profile0");
     name->SetTextRotation(900, true);
@@ -205,6 +205,12 @@ QImage BuildMain(const QDir& skins, const MainState& s) {
 }
 
 } // namespace
+
+bool PreviewChineseMain(const QDir& skins, const QDir& out) {
+    return SaveShot(BuildMain(skins, {.lighting = Lighting::Directional}), out,
+                    "main_lighting_zh") &&
+           SaveShot(BuildMain(skins, {.lighting = Lighting::UserKeys}), out, "main_keylights_zh");
+}
 
 bool PreviewMain(const QDir& skins, const QDir& out) {
     using F = PreviewWindow::Force;
