@@ -30,10 +30,11 @@ int32_t Simple(uint8_t code, uint32_t length, uint32_t position, std::span<const
     CommandReport request = NewRequest();
     request[kOffCode] = code;
     SetLengthAndPosition(request, length, position);
-    std::memcpy(&request[kOffData], data.data(), std::min<size_t>(data.size(), kChunkSize));
+    if (!data.empty())
+        std::memcpy(&request[kOffData], data.data(), std::min<size_t>(data.size(), kChunkSize));
     CommandReport answer{};
     const int32_t result = Exchange(request, answer);
-    if (result == kExchangeDone)
+    if (result == kExchangeDone && !out.empty())
         std::memcpy(out.data(), &answer[kOffData], std::min<size_t>(out.size(), kChunkSize));
     return result;
 }

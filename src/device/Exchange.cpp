@@ -34,7 +34,8 @@ using Padded = std::array<uint8_t, kReportSize>;
 
 Padded Pad(std::span<const uint8_t> bytes) {
     Padded padded{};
-    std::memcpy(padded.data(), bytes.data(), std::min<size_t>(bytes.size(), kReportSize));
+    if (!bytes.empty())
+        std::memcpy(padded.data(), bytes.data(), std::min<size_t>(bytes.size(), kReportSize));
     return padded;
 }
 
