@@ -1,0 +1,78 @@
+#include "ui/Language.h"
+
+#include "ui/IniFile.h"
+#include "ui/TextTable.h"
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <optional>
+
+namespace ui {
+
+namespace {
+
+std::atomic<uint16_t> g_chosenLanguage{kLanguageChinese};
+
+// Leading digits as the desktop's _wtoi reads them: blanks, an optional sign, then digits.
+int LeadingInteger(std::u16string_view text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        value = std::min<long long>(value * 10 + (text[i] - u'0'), 1LL + INT_MAX);
+    }
+    value = negative ? -value : value;
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+} // namespace
+
+std::filesystem::path LanguageFileIn(const std::filesystem::path& appFolder) {
+    return appFolder / "Skins" / "language.ini";
+}
+
+int StoredLanguage(const std::filesystem::path& languageFile) {
+    return LeadingInteger(
+        GetPrivateProfileString(u"LANGUAGE", u"language", u" ", kLanguageReadBuffer, languageFile));
+}
+
+void LoadLanguageTable(const std::filesystem::path& languageFile) {
+    std::u16string_view section =
+        StoredLanguage(languageFile) == kLanguageEnglish ? kEnglishSection : kChineseSection;
+    for (size_t n = 0; n < kTextKeyCount; ++n) {
+        TextKey key = TextKeyAt(n);
+        const TextSlotInfo& info = TextSlotInfoOf(key);
+        std::optional<std::u16string> value =
+            FindPrivateProfileString(section, info.key, kLanguageReadBuffer, languageFile);
+        SetText(key, value ? std::u16string_view(*value) : info.builtIn);
+    }
+}
+
+uint16_t ChosenLanguage() {
+    return g_chosenLanguage.load();
+}
+
+std::u16string_view WindowTextSection(const std::filesystem::path& languageFile) {
+    bool english =
+        StoredLanguage(languageFile) == kLanguageEnglish || ChosenLanguage() == kLanguageEnglish;
+    return english ? kEnglishSection : kChineseSection;
+}
+
+bool SelectLanguage(const std::filesystem::path& languageFile, uint16_t language) {
+    language = language == kLanguageEnglish ? kLanguageEnglish : kLanguageChinese;
+    g_chosenLanguage.store(language);
+    bool written = WritePrivateProfileString(
+        u"language", u"language", language == kLanguageEnglish ? u"1" : u"0", languageFile);
+    LoadLanguageTable(languageFile);
+    return written;
+}
+
+} // namespace ui

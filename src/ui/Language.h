@@ -1,0 +1,45 @@
+#pragma once
+
+// The language file "Skins/language.ini": one section per language ("CHINESE", and
+// "ENGINSH", spelled so), the stored choice in section "LANGUAGE", and the loading of the
+// text table from the chosen section.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace ui {
+
+inline constexpr std::u16string_view kChineseSection = u"CHINESE";
+inline constexpr std::u16string_view kEnglishSection = u"ENGINSH";
+inline constexpr uint16_t kLanguageChinese = 0;
+inline constexpr uint16_t kLanguageEnglish = 1;
+// Every key of the language file is read into a buffer of this size.
+inline constexpr size_t kLanguageReadBuffer = 260;
+
+// appFolder/Skins/language.ini
+std::filesystem::path LanguageFileIn(const std::filesystem::path& appFolder);
+
+// "language" in section "LANGUAGE" as a decimal integer: its leading digits, 0 for anything
+// else and for a missing value or file. 1 means English, every other value Chinese.
+int StoredLanguage(const std::filesystem::path& languageFile);
+
+// Fills every slot of the text table from the section of the stored language, in table
+// order. A key that the file lacks (every key, when the file is missing) keeps its built-in
+// text; a key present with an empty value empties its slot.
+void LoadLanguageTable(const std::filesystem::path& languageFile);
+
+// The language chosen by a language command in this run: 0 (Chinese) until one is given.
+uint16_t ChosenLanguage();
+
+// The section that windows read their own texts from: English when the stored language or
+// the chosen language is English.
+std::u16string_view WindowTextSection(const std::filesystem::path& languageFile);
+
+// The language command: sets the chosen language, stores it ("language" = "0" or "1" in
+// section "language") and loads the text table again. Returns whether the file was
+// written; the chosen language and the table change either way.
+bool SelectLanguage(const std::filesystem::path& languageFile, uint16_t language);
+
+} // namespace ui

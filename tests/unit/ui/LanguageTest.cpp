@@ -1,0 +1,116 @@
+#include "ui/Language.h"
+
+#include "TempDir.h"
+#include "ui/IniFile.h"
+#include "ui/TextTable.h"
+#include "ui/Utf.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using ui::TextKey;
+using ui::TextOf;
+
+class LanguageTest : public TempDirTest {
+protected:
+    void TearDown() override {
+        ui::ResetTextTable();
+        ui::ClearIniCache();
+        TempDirTest::TearDown();
+    }
+    std::filesystem::path LanguageFile() const { return File("language.ini"); }
+};
+
+TEST_F(LanguageTest, MissingFileKeepsEveryBuiltInText) {
+    ui::LoadLanguageTable(LanguageFile());
+    for (size_t n = 0; n < ui::kTextKeyCount; ++n) {
+        TextKey key = ui::TextKeyAt(n);
+        EXPECT_EQ(TextOf(key), ui::TextSlotInfoOf(key).builtIn) << n;
+    }
+    EXPECT_EQ(TextOf(TextKey::UNKNOWN_KEY), u"Unknown Key: %03x");
+}
+
+TEST_F(LanguageTest, StoredLanguagePicksTheSection) {
+    struct Case {
+        const char* stored; // nullptr: no "language" value
+        int value;
+        std::u16string_view expectedText;
+    } cases[] = {
+        {"1", 1, u"Open"},    {"0", 0, u"打开"},   {"2", 2, u"打开"},
+        {"1abc", 1, u"Open"}, {"abc", 0, u"打开"}, {" 01 ", 1, u"Open"},
+        {"-1", -1, u"打开"},  {"", 0, u"打开"},    {nullptr, 0, u"打开"},
+    };
+    for (const Case& c : cases) {
+        std::string file = "[ENGINSH]\nFUNC_KEY_DESC1=Open\n[CHINESE]\nFUNC_KEY_DESC1=打开\n";
+        if (c.stored != nullptr) {
+            file += std::string("[LANGUAGE]\nlanguage=") + c.stored + "\n";
+        }
+        WriteBytes(LanguageFile(), file);
+        ui::ClearIniCache();
+        EXPECT_EQ(ui::StoredLanguage(LanguageFile()), c.value) << (c.stored ? c.stored : "none");
+        ui::LoadLanguageTable(LanguageFile());
+        EXPECT_EQ(TextOf(TextKey::FUNC_KEY_DESC1), c.expectedText)
+            << (c.stored ? c.stored : "none");
+    }
+}
+
+TEST_F(LanguageTest, MissingKeyKeepsItsDefaultAndEmptyValueEmptiesTheSlot) {
+    WriteBytes(LanguageFile(), "[LANGUAGE]\nlanguage=1\n"
+                               "[ENGINSH]\n"
+                               "MACRO_NEW_PREFIX=\n"
+                               "MACRO_ERR_MAX = \"At most %d macros \"\n"
+                               "unknown_key=Key %03X?\n");
+    ui::SetText(TextKey::MACRO_ERR_RECORD, u"left over from the other language");
+    ui::LoadLanguageTable(LanguageFile());
+    EXPECT_EQ(TextOf(TextKey::MACRO_NEW_PREFIX), u"");
+    EXPECT_EQ(TextOf(TextKey::MACRO_ERR_MAX), u"At most %d macros ");
+    EXPECT_EQ(TextOf(TextKey::UNKNOWN_KEY), u"Key %03X?");
+    EXPECT_EQ(TextOf(TextKey::MACRO_ERR_RECORD), u"Please stop the macro record first! ");
+    EXPECT_EQ(TextOf(TextKey::MAIN_CAPTION), u"Gaming Keyboard Settings");
+}
+
+TEST_F(LanguageTest, LongValuesAreCutByTheReadAndByTheSlot) {
+    std::string longValue(300, 'x');
+    WriteBytes(LanguageFile(), "[CHINESE]\nEXTRA_MACRO_TOO_LONG=" + longValue + "\nMAIN_CAPTION=" +
+                                   longValue + "\nMAIN_UPDATE_BACKUP_OK=备份成功了!\n");
+    ui::LoadLanguageTable(LanguageFile());
+    EXPECT_EQ(TextOf(TextKey::EXTRA_MACRO_TOO_LONG), std::u16string(259, u'x'));
+    EXPECT_EQ(TextOf(TextKey::MAIN_CAPTION), std::u16string(107, u'x'));
+    EXPECT_EQ(TextOf(TextKey::MAIN_UPDATE_BACKUP_OK), u"备份成功了");
+}
+
+TEST_F(LanguageTest, LanguageCommandStoresTheChoiceAndReloads) {
+    WriteBytes(LanguageFile(), "; texts\r\n[LANGUAGE]\r\nlanguage=0\r\n\r\n"
+                               "[ENGINSH]\r\nMENU_1=Import\r\nMAIN_CAPTION=Keyboard\r\n"
+                               "[CHINESE]\r\nMENU_1=导入\r\nMAIN_CAPTION=键盘设置\r\n");
+    ui::LoadLanguageTable(LanguageFile());
+    EXPECT_EQ(TextOf(TextKey::MAIN_CAPTION), u"键盘设置");
+
+    ASSERT_TRUE(ui::SelectLanguage(LanguageFile(), ui::kLanguageEnglish));
+    EXPECT_EQ(ui::ChosenLanguage(), ui::kLanguageEnglish);
+    EXPECT_EQ(ui::StoredLanguage(LanguageFile()), 1);
+    EXPECT_EQ(TextOf(TextKey::MAIN_CAPTION), u"Keyboard");
+    EXPECT_EQ(ReadBytes(LanguageFile()), "; texts\r\n[LANGUAGE]\r\nlanguage=1\r\n\r\n"
+                                         "[ENGINSH]\r\nMENU_1=Import\r\nMAIN_CAPTION=Keyboard\r\n"
+                                         "[CHINESE]\r\nMENU_1=导入\r\nMAIN_CAPTION=键盘设置\r\n");
+
+    // Windows take English when either the stored or the chosen language says so.
+    ASSERT_TRUE(ui::WritePrivateProfileString(u"LANGUAGE", u"language", u"0", LanguageFile()));
+    EXPECT_EQ(ui::WindowTextSection(LanguageFile()), ui::kEnglishSection);
+    ASSERT_TRUE(ui::SelectLanguage(LanguageFile(), ui::kLanguageChinese));
+    EXPECT_EQ(TextOf(TextKey::MAIN_CAPTION), u"键盘设置");
+    EXPECT_EQ(ui::WindowTextSection(LanguageFile()), ui::kChineseSection);
+    ASSERT_TRUE(ui::WritePrivateProfileString(u"LANGUAGE", u"language", u"1", LanguageFile()));
+    EXPECT_EQ(ui::WindowTextSection(LanguageFile()), ui::kEnglishSection);
+}
+
+TEST_F(LanguageTest, LanguageCommandCreatesAMissingFile) {
+    EXPECT_TRUE(ui::SelectLanguage(LanguageFile(), ui::kLanguageEnglish));
+    EXPECT_EQ(ReadBytes(LanguageFile()), "[language]\nlanguage=1\n");
+    EXPECT_EQ(TextOf(TextKey::MAIN_CAPTION), u"Gaming Keyboard Settings");
+    EXPECT_FALSE(ui::SelectLanguage(File("missing/language.ini"), ui::kLanguageChinese));
+    EXPECT_EQ(ui::ChosenLanguage(), ui::kLanguageChinese);
+}
+
+} // namespace
