@@ -78,18 +78,15 @@ inline std::u16string_view NameOf(const MacroRecord& record) {
     return {record.name, NameLength(record)};
 }
 
-// Stores name, cut to kMaxNameLength units, and clears the rest of the field.
+// Stores name, cut to kMaxNameLength units (never half a surrogate pair), and clears the
+// rest of the field.
 inline void SetName(MacroRecord& record, std::u16string_view name) {
-    if (name.size() > kMaxNameLength) {
-        size_t cut = kMaxNameLength;
-        if (name[cut - 1] >= 0xD800 && name[cut - 1] <= 0xDBFF)
-            --cut; // never keep half a surrogate pair
-        name = name.substr(0, cut);
-    }
-    size_t i = 0;
-    for (; i < name.size(); ++i)
-        record.name[i] = name[i];
-    for (; i < kNameUnits; ++i)
+    size_t n = 0;
+    for (; n < name.size() && n < kMaxNameLength; ++n)
+        record.name[n] = name[n];
+    if (n < name.size() && n > 0 && record.name[n - 1] >= 0xD800 && record.name[n - 1] <= 0xDBFF)
+        --n;
+    for (size_t i = n; i < kNameUnits; ++i)
         record.name[i] = 0;
 }
 
