@@ -1,0 +1,347 @@
+#include "vkbd/Keyboard.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+
+#include "vkbd/FactoryContent.h"
+#include "vkbd/MacroArea.h"
+
+namespace vkbd {
+
+namespace {
+
+sim::ControlReply Text(int code, std::string text) {
+    if (!text.empty() && text.back() != '\n')
+        text.push_back('\n');
+    return {code, sim::ReplyKind::Text, {text.begin(), text.end()}};
+}
+
+sim::ControlReply Bytes(std::span<const uint8_t> bytes) {
+    return {kExitDone, sim::ReplyKind::Bytes, {bytes.begin(), bytes.end()}};
+}
+
+std::optional<long> Number(const std::string& text, long low, long high) {
+    long value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+std::string Hex2(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", value);
+    return text;
+}
+
+} // namespace
+
+Keyboard::Keyboard(KeyboardMemory& memory, std::chrono::milliseconds latency, bool plugged)
+    : memory_(memory), handler_(memory), latency_(latency), plugged_(plugged) {}
+
+void Keyboard::Emit(Clock::time_point due, BusEvent event, uint64_t macroRun) {
+    pending_.emplace(due, Pending{std::move(event), macroRun});
+}
+
+std::vector<BusEvent> Keyboard::TakeDue(Clock::time_point now) {
+    std::vector<BusEvent> due;
+    while (!pending_.empty() && pending_.begin()->first <= now) {
+        Pending p = std::move(pending_.begin()->second);
+        pending_.erase(pending_.begin());
+        if (p.macroRun != 0) {
+            if (p.macroRun != macroRun_)
+                continue; // stopped before its end
+            macroRun_ = 0;
+        }
+        due.push_back(std::move(p.event));
+    }
+    return due;
+}
+
+std::optional<Keyboard::Clock::time_point> Keyboard::NextDue() const {
+    if (pending_.empty())
+        return std::nullopt;
+    return pending_.begin()->first;
+}
+
+void Keyboard::OutputReport(std::span<const uint8_t> report, Clock::time_point now) {
+    if (!plugged_ || report.empty())
+        return;
+    if (report[0] == kLedReportId) {
+        if (report.size() >= 2)
+            ledFlags_ = report[1];
+    } else if (report[0] == kCommandReportId) {
+        Command(report, now);
+    }
+}
+
+void Keyboard::Command(std::span<const uint8_t> report, Clock::time_point now) {
+    ++commands_;
+    if (faults_.vanishAfter) {
+        if (*faults_.vanishAfter == 0) {
+            // Gone in the middle of whatever the host was doing: this command is lost.
+            faults_.vanishAfter.reset();
+            if (faults_.vanishExits)
+                exit_ = true;
+            Unplug(now);
+            return;
+        }
+        --*faults_.vanishAfter;
+    }
+    Report request{};
+    std::copy_n(report.begin(), std::min<size_t>(report.size(), request.size()), request.begin());
+
+    std::optional<Report> answer;
+    const bool bootLoader = request[3] == kCmdBootLoader && request[4] == kCmdBootLoader;
+    if (!bootLoader && faults_.refuse > 0) {
+        --faults_.refuse;
+        answer = AnswerOf(request, kStatusRefused);
+    } else if (!bootLoader && faults_.badChecksum > 0) {
+        --faults_.badChecksum;
+        answer = AnswerOf(request, kStatusBadChecksum);
+    } else {
+        const Outcome outcome = handler_.Handle(request);
+        if (outcome.enterBootLoader) {
+            Unplug(now);
+            bootLoader_ = true;
+            return;
+        }
+        answer = outcome.answer;
+    }
+    if (!answer)
+        return;
+    if (faults_.dropAnswers > 0) {
+        --faults_.dropAnswers;
+        ++answersDropped_;
+        return;
+    }
+    auto delay = latency_;
+    if (faults_.late > 0) {
+        --faults_.late;
+        delay += faults_.lateBy;
+    }
+    ++answers_;
+    Emit(now + delay, {BusEvent::Kind::Input, {answer->begin(), answer->end()}});
+}
+
+void Keyboard::Consumer(uint16_t code, Clock::time_point now) {
+    Emit(now, {BusEvent::Kind::Input,
+               {kConsumerReportId, static_cast<uint8_t>(code), static_cast<uint8_t>(code >> 8)}});
+}
+
+void Keyboard::Unplug(Clock::time_point now) {
+    if (!plugged_)
+        return;
+    plugged_ = false;
+    // Nothing queued for the bus reaches it any more, and what was not permanent is lost.
+    pending_.clear();
+    macroRun_ = 0;
+    ledFlags_ = 0;
+    memory_.PowerCycle();
+    Emit(now, {BusEvent::Kind::Unplugged, {}});
+}
+
+void Keyboard::Plug(Clock::time_point now) {
+    if (plugged_)
+        return;
+    plugged_ = true;
+    bootLoader_ = false;
+    Emit(now, {BusEvent::Kind::Plugged, {}});
+}
+
+std::string Keyboard::Status() const {
+    const MemoryImage& flash = memory_.Flash();
+    std::string text;
+    text += std::string("plugged: ") +
+            (plugged_      ? "yes"
+             : bootLoader_ ? "no (in the boot loader)"
+                           : "no") +
+            "\n";
+    text += "hosts connected: " + std::to_string(hosts_) + "\n";
+    text +=
+        "active profile: " + std::to_string(memory_.Working().config[kConfigActiveProfile]) + "\n";
+    text += std::string("layer: ") + ((ledFlags_ & 1) ? "B" : "A") + " (LED flags " +
+            Hex2(ledFlags_) + ")\n";
+    text += "macro space: " + std::to_string(flash.MacroSpace()) + " bytes\n";
+    text += std::string("transfer open: ") + (memory_.TransferOpen() ? "yes" : "no") + "\n";
+    text += "macro playing: " +
+            (macroRun_ ? "position " + std::to_string(macroPosition_) : std::string("no")) + "\n";
+    text += "commands received: " + std::to_string(commands_) + "\n";
+    text += "answers sent: " + std::to_string(answers_) + "\n";
+    text += "answers dropped: " + std::to_string(answersDropped_) + "\n";
+    text += "faults: " + faults_.Describe() + "\n";
+    return text;
+}
+
+sim::ControlReply Keyboard::Dump(const std::vector<std::string>& args) const {
+    if (args.size() < 2)
+        return Text(kExitUsage,
+                    "dump: which memory? (config, params, lighting0-2, keymaps, keymap0-2, "
+                    "default-layout, keycolours, macros, led)");
+    bool working = false;
+    for (size_t i = 2; i < args.size(); ++i) {
+        if (args[i] == "--working")
+            working = true;
+        else
+            return Text(kExitUsage, "dump: unknown option " + args[i]);
+    }
+    const MemoryImage& image = working ? memory_.Working() : memory_.Flash();
+    const std::string& what = args[1];
+    const auto page = [&](const std::string& prefix, Region region, uint32_t size,
+                          uint32_t count) -> std::optional<std::span<const uint8_t>> {
+        if (what.size() != prefix.size() + 1 || what.compare(0, prefix.size(), prefix) != 0)
+            return std::nullopt;
+        const int n = what.back() - '0';
+        if (n < 0 || static_cast<uint32_t>(n) >= count)
+            return std::nullopt;
+        return RegionBytes(image, region).subspan(n * size, size);
+    };
+    if (what == "config")
+        return Bytes(image.config);
+    if (what == "params")
+        return Bytes(image.params);
+    if (what == "keymaps")
+        return Bytes(image.keyMaps);
+    if (what == "default-layout")
+        return Bytes(DefaultLayout());
+    if (what == "keycolours")
+        return Bytes(image.keyColours);
+    if (what == "macros")
+        return Bytes(RegionBytes(image, Region::MacroArea));
+    if (what == "led") {
+        const uint8_t led[2] = {kLedReportId, ledFlags_};
+        return Bytes(led);
+    }
+    if (const auto bytes = page("keymap", Region::KeyMaps, kKeyMapSize, kKeyMapPages))
+        return Bytes(*bytes);
+    if (const auto bytes = page("lighting", Region::Params, kLightingRecordSize, kKeyMapPages))
+        return Bytes(*bytes);
+    return Text(kExitUsage, "dump: no memory called \"" + what + "\"");
+}
+
+sim::ControlReply Keyboard::Fault(const std::vector<std::string>& args) {
+    const std::string what = args.size() > 1 ? args[1] : "";
+    if (what == "clear" && args.size() == 2) {
+        faults_ = {};
+        return Text(kExitDone, "faults cleared");
+    }
+    const std::optional<long> parsed = args.size() > 2 ? Number(args[2], 0, 1000000) : std::nullopt;
+    const bool n = parsed.has_value();
+    const long value = parsed.value_or(0);
+    if (what == "drop" && n && args.size() == 3) {
+        faults_.dropAnswers = static_cast<int>(value);
+        return Text(kExitDone,
+                    "the answers to the next " + args[2] + " command(s) will be dropped");
+    }
+    if (what == "refuse" && n && args.size() == 3) {
+        faults_.refuse = static_cast<int>(value);
+        return Text(kExitDone,
+                    "the next " + args[2] + " command(s) will be answered with status 0xFF");
+    }
+    if (what == "bad-checksum" && n && args.size() == 3) {
+        faults_.badChecksum = static_cast<int>(value);
+        return Text(kExitDone,
+                    "the next " + args[2] + " command(s) will be answered with status 0xFE");
+    }
+    if (what == "late" && n && (args.size() == 3 || args.size() == 4)) {
+        const std::optional<long> count = args.size() == 4 ? Number(args[3], 0, 1000000) : 1L;
+        if (!count)
+            return Text(kExitUsage, "fault late: the count must be a number");
+        faults_.late = static_cast<int>(*count);
+        faults_.lateBy = std::chrono::milliseconds(value);
+        return Text(kExitDone, "the next " + std::to_string(*count) + " answer(s) will come " +
+                                   args[2] + " ms late");
+    }
+    if (what == "vanish-after" && n &&
+        (args.size() == 3 || (args.size() == 4 && args[3] == "--exit"))) {
+        faults_.vanishAfter = static_cast<int>(value);
+        faults_.vanishExits = args.size() == 4;
+        return Text(kExitDone, std::string("the keyboard will ") +
+                                   (faults_.vanishExits ? "end its process" : "leave the bus") +
+                                   " after " + args[2] + " more command(s)");
+    }
+    return Text(kExitUsage, "fault: use drop N, refuse N, bad-checksum N, late MS [N], "
+                            "vanish-after N [--exit] or clear");
+}
+
+sim::ControlReply Keyboard::PlayMacro(const std::vector<std::string>& args, Clock::time_point now) {
+    if (args.size() > 2)
+        return Text(kExitUsage, "play-macro: at most one position");
+    const std::optional<long> position = args.size() == 2 ? Number(args[1], 0, 65535) : 0L;
+    if (!position)
+        return Text(kExitUsage, "play-macro: the position must be a number from 0");
+    if (!plugged_)
+        return Text(kExitRefused, "the keyboard is unplugged");
+    if (macroRun_)
+        return Text(kExitRefused,
+                    "macro " + std::to_string(macroPosition_) + " is playing; stop it first");
+    std::string error;
+    const auto macro = MacroAt(RegionBytes(memory_.Working(), Region::MacroArea),
+                               static_cast<uint32_t>(*position), &error);
+    if (!macro)
+        return Text(kExitRefused, error);
+    macroRun_ = nextRun_++;
+    macroPosition_ = static_cast<uint32_t>(*position);
+    Consumer(kCodeMacroStarted, now);
+    Emit(now + std::chrono::milliseconds(macro->durationMs),
+         {BusEvent::Kind::Input,
+          {kConsumerReportId, static_cast<uint8_t>(kCodeMacroStopped),
+           static_cast<uint8_t>(kCodeMacroStopped >> 8)}},
+         macroRun_);
+    return Text(kExitDone, "playing macro " + std::to_string(*position) + ": " +
+                               std::to_string(macro->actions) + " action(s), " +
+                               std::to_string(macro->cycles) + " cycle(s), " +
+                               std::to_string(macro->durationMs) + " ms");
+}
+
+sim::ControlReply Keyboard::StopMacro(Clock::time_point now) {
+    if (!macroRun_)
+        return Text(kExitRefused, "no macro is playing");
+    macroRun_ = 0;
+    Consumer(kCodeMacroStopped, now);
+    return Text(kExitDone, "stopped macro " + std::to_string(macroPosition_));
+}
+
+sim::ControlReply Keyboard::Control(const std::vector<std::string>& args, Clock::time_point now) {
+    const std::string command = args.empty() ? "" : args[0];
+    const bool bare = args.size() == 1;
+    if (command == "status" && bare)
+        return Text(kExitDone, Status());
+    if ((command == "layer-key" || command == "lighting-changed") && bare) {
+        if (!plugged_)
+            return Text(kExitRefused, "the keyboard is unplugged");
+        const bool layer = command == "layer-key";
+        Consumer(layer ? kCodeLayerKey : kCodeLightingChanged, now);
+        return Text(kExitDone, layer ? "pressed the layer key (0x02FF)"
+                                     : "reported a lighting change (0x0401)");
+    }
+    if (command == "play-macro")
+        return PlayMacro(args, now);
+    if (command == "stop-macro" && bare)
+        return StopMacro(now);
+    if (command == "unplug" && bare) {
+        if (!plugged_)
+            return Text(kExitRefused, "the keyboard is already unplugged");
+        Unplug(now);
+        return Text(kExitDone, "unplugged");
+    }
+    if (command == "plug" && bare) {
+        if (plugged_)
+            return Text(kExitRefused, "the keyboard is already plugged in");
+        Plug(now);
+        return Text(kExitDone, "plugged in");
+    }
+    if (command == "dump")
+        return Dump(args);
+    if (command == "fault")
+        return Fault(args);
+    if (command == "quit" && bare) {
+        quit_ = true;
+        return Text(kExitDone, "stopping");
+    }
+    return Text(kExitUsage, "unknown command \"" + command + "\" (see olvask-vkbd --help)");
+}
+
+} // namespace vkbd
