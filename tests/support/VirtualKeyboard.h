@@ -3,9 +3,9 @@
 // The real virtual keyboard program, started for a test on a socket and state file of its
 // own, and driven through its command line.
 
-#include <gtest/gtest.h>
-
 #include <array>
+#include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -29,11 +29,19 @@ public:
     const std::filesystem::path& Socket() const { return socket_; }
 
     // Starts it with the factory content; macroUnits sets the macro space in 128-byte units.
-    bool Start(int macroUnits) {
-        std::vector<std::string> args = {
-            program_.string(),         "serve",     "--socket", socket_.string(), "--state",
-            state_.string(),           "--latency", "0",        "--reset",        "--macro-space",
-            std::to_string(macroUnits)};
+    // Answers come at once unless a latency is given.
+    bool Start(int macroUnits, int latencyMs = 0) {
+        std::vector<std::string> args = {program_.string(),
+                                         "serve",
+                                         "--socket",
+                                         socket_.string(),
+                                         "--state",
+                                         state_.string(),
+                                         "--latency",
+                                         std::to_string(latencyMs),
+                                         "--reset",
+                                         "--macro-space",
+                                         std::to_string(macroUnits)};
         std::vector<char*> argv;
         for (auto& a : args)
             argv.push_back(a.data());
@@ -73,11 +81,12 @@ public:
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
     }
 
-    // A memory's permanent content.
+    // A memory's permanent content; empty when the dump fails.
     std::vector<uint8_t> Dump(const std::string& memory) const {
         auto [code, text] = Control("dump " + memory + " --plain");
-        EXPECT_EQ(code, 0) << text;
         std::vector<uint8_t> bytes;
+        if (code != 0)
+            return bytes;
         std::string digits;
         for (char c : text) {
             if (std::isxdigit(static_cast<unsigned char>(c)))
