@@ -299,3 +299,36 @@ TEST(MacroArea, LimitsThemselvesAreAccepted) {
     EXPECT_EQ(small[0].cycles, 1);
     EXPECT_EQ(small[0].actions[0].keyCode, kKeyA);
 }
+
+TEST(MacroArea, RandomlyDamagedAreasDecodeOnlyIntoRecordsThatFit) {
+    Records in(3);
+    Fill(in[0], u"One", 1, {{10, kKeyA, kStatePress}, {20, kKeyA, kStateRelease}});
+    Fill(in[1], u"Two", 2, {{30, kLeftShift, kStatePress}});
+    Fill(in[2], u"", 3, {});
+    std::vector<uint8_t> good(MeasureMacroArea(in.span()).withNames);
+    ASSERT_EQ(PackMacros(good, static_cast<uint16_t>(good.size()), true, in.span()), 1);
+
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    int accepted = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<uint8_t> area = good;
+        for (int k = 1 + next() % 4; k > 0; --k)
+            area[next() % area.size()] = static_cast<uint8_t>(next() >> 16);
+        if (next() % 4 == 0)
+            area.resize(next() % (area.size() + 1));
+        const uint16_t n = area.size() >= 6 ? static_cast<uint16_t>(area[4] | area[5] << 8) : 0;
+        if (n > kMaxMacros)
+            continue;
+        Records out(n);
+        if (UnpackMacros(out.span(), area) != 1)
+            continue;
+        ++accepted;
+        for (size_t i = 0; i < n; ++i) {
+            ASSERT_LE(out[i].actionCount, kMaxActions);
+            ASSERT_LE(NameLength(out[i]), kMaxNameLength);
+            ASSERT_EQ(out[i].id, i + 1);
+        }
+    }
+    EXPECT_GT(accepted, 0); // some damage (in delays or key bytes) still decodes
+}

@@ -374,3 +374,61 @@ TEST_F(ProfileFileTest, UserDataFolderAndSnapshotPath) {
     EXPECT_TRUE(created.empty());
     SetUserDataFolderCreatedHook({});
 }
+
+TEST_F(ProfileFileTest, RandomlyDamagedFilesNeverLeaveAnUnusableStore) {
+    // A file with a macro and a text, damaged at random in its header, entries, macro and
+    // text block: every load either succeeds with a store that saves again, or fails and
+    // leaves the store as it was.
+    macros::MacroRecord* m = new macros::MacroRecord();
+    Store().macros.reset(m);
+    Store().macroCount = 1;
+    m->id = 1;
+    m->cycles = 1;
+    m->actionCount = 1;
+    macros::SetName(*m, u"M");
+    Entry(0, 7).kind = 3;
+    ASSERT_EQ(SetEntryText(7, u"tool"), 1);
+    ASSERT_EQ(SaveProfileFile(true, File("good.bvx")), 1);
+    const std::vector<uint8_t> good = ReadBytes(File("good.bvx"));
+    // Where damage matters: the header, entry 7, the macro's counts and the text block.
+    const std::vector<size_t> spots = {8,
+                                       9,
+                                       14,
+                                       15,
+                                       16,
+                                       17,
+                                       0x40 + 7 * 16,
+                                       0x40 + 7 * 16 + 4,
+                                       0x40 + 7 * 16 + 5,
+                                       kImageSize + 508,
+                                       kImageSize + 509,
+                                       kImageSize + 498,
+                                       kImageSize + 499};
+
+    uint32_t seed = 777;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    for (int round = 0; round < 150; ++round) {
+        std::vector<uint8_t> bytes = good;
+        for (int k = 1 + next() % 3; k > 0; --k) {
+            const size_t at = next() % 2 ? spots[next() % spots.size()]
+                                         : good.size() - 1 - next() % (good.size() - kImageSize);
+            bytes[at] = static_cast<uint8_t>(next() >> 16);
+        }
+        if (next() % 5 == 0)
+            bytes.resize(kImageSize + next() % (bytes.size() - kImageSize));
+        WriteBytes(File("bad.bvx"), bytes);
+
+        ResetStoreToDefault();
+        Entry(1, 1) = {.kind = 1};
+        if (LoadProfileFile(File("bad.bvx")) == 1) {
+            ASSERT_LE(Store().macroCount, kMaxFileMacros);
+            for (auto& r : Store().Macros())
+                ASSERT_LE(r.actionCount, macros::kMaxActions);
+            ASSERT_EQ(SaveProfileFile(true, File("again.bvx")), 1);
+            ASSERT_EQ(LoadProfileFile(File("again.bvx")), 1);
+        } else {
+            ASSERT_NE(Store().image, nullptr);
+            ASSERT_EQ(Entry(1, 1).kind, 1);
+        }
+    }
+}
