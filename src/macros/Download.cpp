@@ -1,0 +1,113 @@
+#include "macros/Download.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <vector>
+
+#include "device/Commands.h"
+#include "keys/KeyCodes.h"
+#include "macros/MacroArea.h"
+#include "profiles/CurrentProfile.h"
+#include "profiles/ProfileStore.h"
+#include "ui/Prompts.h"
+#include "ui/TextTable.h"
+
+namespace macros {
+namespace {
+
+std::atomic<uint32_t> g_macroSpace{0};
+
+} // namespace
+
+uint32_t MacroSpace() {
+    return g_macroSpace.load();
+}
+void SetMacroSpace(uint32_t bytes) {
+    g_macroSpace.store(bytes);
+}
+
+uint16_t FindMacroIndex(std::span<const MacroRecord> macros, uint32_t id) {
+    for (size_t i = 0; i < macros.size(); ++i) {
+        if (macros[i].id == id)
+            return static_cast<uint16_t>(i);
+    }
+    return 0;
+}
+
+std::array<uint8_t, kKeyMapSize> BuildKeyMap(std::span<const keys::KeyEntry> block,
+                                             std::span<const uint8_t, kKeyMapSize> defaultLayout,
+                                             std::span<const MacroRecord> macros) {
+    std::array<uint8_t, kKeyMapSize> map;
+    std::copy(defaultLayout.begin(), defaultLayout.end(), map.begin());
+    const keys::MacroPositionLookup position = [macros](uint32_t id) {
+        return static_cast<uint8_t>(FindMacroIndex(macros, id));
+    };
+    for (size_t s = 0; s < kKeyMapSlots; ++s) {
+        const keys::KeyAction d{defaultLayout[3 * s], defaultLayout[3 * s + 1],
+                                defaultLayout[3 * s + 2]};
+        const uint16_t keyCode = keys::KeyCodeOfSlot(d);
+        if (keyCode == 0)
+            continue;
+        const uint16_t index = keys::KeyIndexOf(keyCode);
+        if (index >= block.size())
+            continue;
+        const keys::KeyAction a = keys::EncodeKeyAction(block[index], d, position);
+        map[3 * s] = a.action;
+        map[3 * s + 1] = a.p1;
+        map[3 * s + 2] = a.p2;
+    }
+    return map;
+}
+
+int DownloadToKeyboard(bool allProfiles, ui::Prompts& prompts) {
+    profiles::DownloadCopy& copy = profiles::GetDownloadCopy();
+    std::lock_guard lock(copy.lock);
+    if (!copy.image)
+        return 0;
+
+    // Without a known current profile there is no page to write: send nothing rather than
+    // a macro area whose key maps never follow.
+    std::vector<uint32_t> pages;
+    if (allProfiles) {
+        pages = {0, 1, 2};
+    } else {
+        const int current = profiles::GetCurrentProfile();
+        if (current < 0 || current >= static_cast<int>(profiles::kProfileCount))
+            return 0;
+        pages = {static_cast<uint32_t>(current)};
+    }
+
+    const AreaSizes sizes = MeasureMacroArea(copy.Macros());
+    const uint32_t space = MacroSpace();
+    if (sizes.withoutNames > space) {
+        prompts.Inform(ui::TextOf(ui::TextKey::EXTRA_MACRO_TOO_LONG));
+        return 0;
+    }
+    const bool names = sizes.withNames <= space;
+    const uint32_t size = names ? sizes.withNames : sizes.withoutNames;
+    std::unique_ptr<uint8_t[]> area(new (std::nothrow) uint8_t[size]);
+    if (!area)
+        return 0;
+    const std::span<uint8_t> areaBytes(area.get(), size);
+    PackMacros(areaBytes, static_cast<uint16_t>(size), names, copy.Macros());
+
+    std::vector<std::array<uint8_t, kKeyMapSize>> maps;
+    maps.reserve(pages.size());
+    for (uint32_t page : pages)
+        maps.push_back(BuildKeyMap(copy.image->blocks[page], copy.defaultLayout, copy.Macros()));
+
+    device::BeginTransfer();
+    device::WriteMacroArea(areaBytes, size);
+    int32_t last = 0;
+    for (size_t i = 0; i < pages.size(); ++i)
+        last = device::WriteKeyMap(maps[i], pages[i]);
+    device::EndTransfer();
+
+    if (!names)
+        prompts.Inform(ui::TextOf(ui::TextKey::EXTRA_PROFILE_SPACE_TIGHT));
+    return last == 1 ? 1 : 0;
+}
+
+} // namespace macros

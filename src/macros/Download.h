@@ -1,0 +1,44 @@
+#pragma once
+
+// The download of the macro list and the key maps to the keyboard: the macro area goes out
+// whole, then one 512-byte key map per on-board profile, inside one begin/end bracket.
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "keys/KeyEntry.h"
+#include "macros/MacroRecord.h"
+
+namespace ui {
+class Prompts;
+}
+
+namespace macros {
+
+inline constexpr size_t kKeyMapSize = 512;
+inline constexpr size_t kKeyMapSlots = 126;
+
+// The keyboard's macro space in bytes (configuration byte 11 x 128), read at each
+// connection; 0 until a keyboard has connected.
+uint32_t MacroSpace();
+void SetMacroSpace(uint32_t bytes);
+
+// The position (from 0) of the first macro with this id; 0 when none has it, which is also
+// the first macro's position.
+uint16_t FindMacroIndex(std::span<const MacroRecord> macros, uint32_t id);
+
+// One profile's key map: the default layout with its first 126 slots rewritten from the
+// block's entries of the keys those slots name. Kind-4 entries take the position of their
+// macro in macros.
+std::array<uint8_t, kKeyMapSize> BuildKeyMap(std::span<const keys::KeyEntry> block,
+                                             std::span<const uint8_t, kKeyMapSize> defaultLayout,
+                                             std::span<const MacroRecord> macros);
+
+// Sends the download copy: the macro area and the key maps of on-board profiles 0, 1 and 2
+// (allProfiles) or of the current one only. Returns 1 when the last key map write
+// succeeded, 0 otherwise. Sends nothing when the area exceeds the macro space (with a
+// message) or when the current profile is unknown and only it was asked for.
+int DownloadToKeyboard(bool allProfiles, ui::Prompts& prompts);
+
+} // namespace macros

@@ -1,0 +1,45 @@
+#include "profiles/CurrentProfile.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+#include "device/Commands.h"
+
+namespace profiles {
+namespace {
+
+std::atomic<int> g_currentProfile{kUnknownProfile};
+
+} // namespace
+
+int CachedCurrentProfile() {
+    return g_currentProfile.load();
+}
+void ForgetCurrentProfile() {
+    g_currentProfile.store(kUnknownProfile);
+}
+
+int GetCurrentProfile() {
+    int cached = g_currentProfile.load();
+    if (cached != kUnknownProfile)
+        return cached;
+    std::array<uint8_t, device::kConfigSize> config{};
+    if (device::ReadConfig(config) != 1)
+        return kUnknownProfile;
+    int n = config[device::kConfigActiveProfile];
+    g_currentProfile.store(n);
+    return n;
+}
+
+void SetCurrentProfile(int n) {
+    if (n < 0)
+        return;
+    std::array<uint8_t, device::kConfigSize> config{};
+    if (device::ReadConfig(config) != 1)
+        return;
+    config[device::kConfigActiveProfile] = static_cast<uint8_t>(n);
+    g_currentProfile.store(device::WriteConfig(config) == 1 ? n : kUnknownProfile);
+}
+
+} // namespace profiles

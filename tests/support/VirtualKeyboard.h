@@ -1,0 +1,105 @@
+#pragma once
+
+// The real virtual keyboard program, started for a test on a socket and state file of its
+// own, and driven through its command line.
+
+#include <array>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <signal.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+class VirtualKeyboard {
+public:
+    VirtualKeyboard(std::filesystem::path program, std::filesystem::path folder)
+        : program_(std::move(program)), socket_(folder / "vkbd.sock"),
+          state_(folder / "vkbd.state") {}
+    ~VirtualKeyboard() { Stop(); }
+
+    const std::filesystem::path& Socket() const { return socket_; }
+
+    // Starts it with the factory content; macroUnits sets the macro space in 128-byte units.
+    // Answers come at once unless a latency is given.
+    bool Start(int macroUnits, int latencyMs = 0) {
+        std::vector<std::string> args = {program_.string(),
+                                         "serve",
+                                         "--socket",
+                                         socket_.string(),
+                                         "--state",
+                                         state_.string(),
+                                         "--latency",
+                                         std::to_string(latencyMs),
+                                         "--reset",
+                                         "--macro-space",
+                                         std::to_string(macroUnits)};
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (::posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+            return false;
+        for (int i = 0; i < 500; ++i) {
+            if (Control("status").first == 0)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+    void Stop() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            int status = 0;
+            ::waitpid(pid_, &status, 0);
+            pid_ = -1;
+        }
+    }
+
+    // Runs a control command; returns its exit code and what it printed.
+    std::pair<int, std::string> Control(const std::string& command) const {
+        std::string line =
+            "'" + program_.string() + "' --socket '" + socket_.string() + "' " + command + " 2>&1";
+        FILE* pipe = ::popen(line.c_str(), "r");
+        if (!pipe)
+            return {-1, {}};
+        std::string out;
+        std::array<char, 4096> buffer;
+        size_t n;
+        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+            out.append(buffer.data(), n);
+        int status = ::pclose(pipe);
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+    }
+
+    // A memory's permanent content; empty when the dump fails.
+    std::vector<uint8_t> Dump(const std::string& memory) const {
+        auto [code, text] = Control("dump " + memory + " --plain");
+        std::vector<uint8_t> bytes;
+        if (code != 0)
+            return bytes;
+        std::string digits;
+        for (char c : text) {
+            if (std::isxdigit(static_cast<unsigned char>(c)))
+                digits.push_back(c);
+        }
+        for (size_t i = 0; i + 1 < digits.size(); i += 2)
+            bytes.push_back(static_cast<uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+        return bytes;
+    }
+
+private:
+    std::filesystem::path program_;
+    std::filesystem::path socket_;
+    std::filesystem::path state_;
+    pid_t pid_ = -1;
+};
