@@ -2,7 +2,6 @@
 
 #include <thread>
 
-#include "device/Commands.h"
 
 namespace app {
 
@@ -22,11 +21,8 @@ void RunConnection(uint32_t n, ConnectionState& state, ConnectionSink& sink,
         sink.HideWindow();
     }
     if (n > 0) {
-        if (sink.ReadDefaultLayout() != 1)
+        if (sink.ReadKeyboard().defaultLayout != 1)
             sink.ReportDefaultLayoutFailure();
-        std::array<uint8_t, 48> config{};
-        if (sink.ReadConfig(config) == 1)
-            state.macroAreaSize = config[device::kConfigMacroUnits] * 128u;
         sink.RefreshFromKeyboard();
     }
     while (!state.initialised.load())

@@ -19,7 +19,6 @@ inline constexpr int kIconMacroPlaying = 142;
 struct ConnectionState {
     std::atomic<uint32_t> lastDeviceCount{0};
     std::atomic<int32_t> activeProfileCache{-1};
-    std::atomic<uint32_t> macroAreaSize{0};
     std::atomic<bool> initialised{false};
     std::atomic<bool> autoOpenDone{false};
 };
@@ -30,9 +29,13 @@ class ConnectionSink {
 public:
     virtual ~ConnectionSink() = default;
     virtual void HideWindow() = 0;
-    // Reads the default layout into the profile store; returns the command's result.
-    virtual int32_t ReadDefaultLayout() = 0;
-    virtual int32_t ReadConfig(std::array<uint8_t, 48>& config) = 0;
+    // Reads the default layout into the profile store and the macro space from the
+    // configuration block; each keeps its previous value when its read fails.
+    struct Reads {
+        int32_t defaultLayout = 0;
+        int32_t config = 0;
+    };
+    virtual Reads ReadKeyboard() = 0;
     // A message box with the text of MAIN_DEFAULT_MATRIX_PROMPT.
     virtual void ReportDefaultLayoutFailure() = 0;
     // UM_PROF, sent: returns once the window has handled it.

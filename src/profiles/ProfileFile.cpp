@@ -141,7 +141,7 @@ LoadFault ReadProfile(const std::filesystem::path& path, StagedProfile& out) {
         if (end + 1 >= blockBytes)
             return LoadFault::TextUnterminated;
         const uint32_t units = (end - start) / 2;
-        TextSlot& slot = out.texts->slots[n];
+        TextSlot& slot = out.texts->entries[n];
         slot.text.reset(new (std::nothrow) char16_t[units + 1]);
         if (!slot.text)
             return LoadFault::NoMemory;
@@ -278,7 +278,7 @@ int LoadProfileFile(const std::filesystem::path& path, LoadFault* fault) {
     store.macros = std::move(staged.macros);
     store.macroCount = staged.macroCount;
     if (store.texts) {
-        store.texts->slots.swap(staged.texts->slots);
+        store.texts->entries.swap(staged.texts->entries);
     } else {
         store.texts = std::move(staged.texts);
     }
@@ -304,7 +304,7 @@ TextBlock PackTextBlock() {
     uint64_t total = 0;
     for (uint32_t n = 0; n < kKeyEntryCount; ++n) {
         if (CarriesText(EntryAt(*store.image, n)))
-            total += bytesOf(store.texts->slots[n]);
+            total += bytesOf(store.texts->entries[n]);
     }
     if (total > UINT32_MAX - TotalFileSize(kMaxFileMacros, 0))
         return out; // no file could hold it
@@ -318,7 +318,7 @@ TextBlock PackTextBlock() {
         keys::KeyEntry& entry = EntryAt(*store.image, n);
         if (!CarriesText(entry))
             continue;
-        const TextSlot& slot = store.texts->slots[n];
+        const TextSlot& slot = store.texts->entries[n];
         if (slot.length >= 2)
             std::memcpy(out.bytes.get() + offset, slot.text.get(), slot.length);
         entry.value = offset;

@@ -34,7 +34,7 @@ void ReleaseProfileTexts() {
     ProfileStore& store = GetProfileStore();
     std::lock_guard lock(store.lock);
     if (store.texts) {
-        for (TextSlot& slot : store.texts->slots) {
+        for (TextSlot& slot : store.texts->entries) {
             slot.text.reset();
             slot.length = 0;
         }
@@ -99,7 +99,7 @@ int SetEntryText(uint32_t globalEntry, std::u16string_view text) {
     if (!store.texts || globalEntry >= kKeyEntryCount)
         return 0;
     text = text.substr(0, text.find(u'\0')); // a stored text ends at its first NUL
-    TextSlot& slot = store.texts->slots[globalEntry];
+    TextSlot& slot = store.texts->entries[globalEntry];
     std::unique_ptr<char16_t[]> copy;
     uint32_t length = 0;
     if (!text.empty()) {

@@ -30,7 +30,7 @@ struct TextSlot {
 
 // One slot per global key entry number.
 struct TextTable {
-    std::array<TextSlot, kKeyEntryCount> slots;
+    std::array<TextSlot, kKeyEntryCount> entries;
 };
 
 struct ProfileStore {

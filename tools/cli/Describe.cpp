@@ -50,7 +50,7 @@ const macros::MacroRecord* MacroWithId(profiles::ProfileStore& store, uint32_t i
 
 std::string Assignment(profiles::ProfileStore& store, size_t globalEntry, const keys::KeyEntry& e) {
     const std::u16string_view text =
-        store.texts ? store.texts->slots[globalEntry].View() : std::u16string_view{};
+        store.texts ? store.texts->entries[globalEntry].View() : std::u16string_view{};
     std::string out;
     switch (e.kind) {
     case 0:

@@ -14,7 +14,6 @@ using namespace std::chrono_literals;
 struct RecordingSink : app::ConnectionSink {
     int32_t layoutResult = 1;
     int32_t configResult = 1;
-    uint8_t macroUnits = 4;
     std::mutex mutex;
     std::vector<std::string> calls;
 
@@ -23,14 +22,9 @@ struct RecordingSink : app::ConnectionSink {
         calls.push_back(std::move(s));
     }
     void HideWindow() override { Add("hide"); }
-    int32_t ReadDefaultLayout() override {
-        Add("layout");
-        return layoutResult;
-    }
-    int32_t ReadConfig(std::array<uint8_t, 48>& config) override {
-        Add("config");
-        config[11] = macroUnits;
-        return configResult;
+    Reads ReadKeyboard() override {
+        Add("read");
+        return {layoutResult, configResult};
     }
     void ReportDefaultLayoutFailure() override { Add("message"); }
     void RefreshFromKeyboard() override { Add("refresh"); }
@@ -45,7 +39,6 @@ struct Case {
     int32_t layoutResult, configResult;
     uint32_t n;
     std::vector<std::string> calls;
-    uint32_t macroAreaSize; // starts at 999
     int32_t profileCache;   // starts at 2
 };
 void PrintTo(const Case& c, std::ostream* os) {
@@ -60,14 +53,12 @@ TEST_P(ConnectionTest, StepsInOrder) {
     state.lastDeviceCount = c.last;
     state.autoOpenDone = c.autoOpenDone;
     state.initialised = true;
-    state.macroAreaSize = 999;
     state.activeProfileCache = 2;
     RecordingSink sink;
     sink.layoutResult = c.layoutResult;
     sink.configResult = c.configResult;
     app::RunConnection(c.n, state, sink, 1ms);
     EXPECT_EQ(sink.calls, c.calls);
-    EXPECT_EQ(state.macroAreaSize, c.macroAreaSize);
     EXPECT_EQ(state.activeProfileCache, c.profileCache);
     EXPECT_EQ(state.lastDeviceCount, c.calls.empty() ? c.last : c.n);
     if (!c.calls.empty()) {
@@ -79,18 +70,18 @@ using V = std::vector<std::string>;
 INSTANTIATE_TEST_SUITE_P(
     Cases, ConnectionTest,
     ::testing::Values(Case{"FirstArrivalOpensOnce", 0, false, 1, 1, 1,
-                           V{"layout", "config", "refresh", "icon 141", "open"}, 512, 2},
+                           V{"read", "refresh", "icon 141", "open"}, 2},
                       Case{"ArrivalAfterTheOpeningWasUsed", 0, true, 1, 1, 1,
-                           V{"layout", "config", "refresh", "icon 141"}, 512, 2},
-                      Case{"SameCountDoesNothing", 1, false, 1, 1, 1, V{}, 999, 2},
+                           V{"read", "refresh", "icon 141"}, 2},
+                      Case{"SameCountDoesNothing", 1, false, 1, 1, 1, V{}, 2},
                       Case{"DepartureHidesAndForgetsTheProfile", 1, true, 1, 1, 0,
-                           V{"hide", "icon 128"}, 999, -1},
+                           V{"hide", "icon 128"}, -1},
                       Case{"FirstThreadWithoutKeyboardUsesUpTheOpening", 2, false, 1, 1, 0,
-                           V{"hide", "icon 128"}, 999, -1},
+                           V{"hide", "icon 128"}, -1},
                       Case{"UnreadableLayoutIsReportedAndTheRestGoesOn", 0, true, -2, 1, 1,
-                           V{"layout", "message", "config", "refresh", "icon 141"}, 512, 2},
-                      Case{"UnreadableConfigKeepsTheMacroAreaSize", 0, true, 1, 0, 1,
-                           V{"layout", "config", "refresh", "icon 141"}, 999, 2}),
+                           V{"read", "message", "refresh", "icon 141"}, 2},
+                      Case{"UnreadableConfigChangesNothingHere", 0, true, 1, 0, 1,
+                           V{"read", "refresh", "icon 141"}, 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConnectionThreadTest, IconAndOpeningWaitForInitialisation) {
@@ -100,7 +91,7 @@ TEST(ConnectionThreadTest, IconAndOpeningWaitForInitialisation) {
     std::this_thread::sleep_for(30ms);
     {
         std::lock_guard lock(sink.mutex);
-        EXPECT_EQ(sink.calls, (V{"layout", "config", "refresh"}));
+        EXPECT_EQ(sink.calls, (V{"read", "refresh"}));
     }
     EXPECT_EQ(state.lastDeviceCount, 0u);
     state.initialised = true;

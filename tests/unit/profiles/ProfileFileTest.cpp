@@ -159,7 +159,7 @@ TEST_P(UnsafeFileTest, IsRefusedAndTheStoreStaysUsable) {
     EXPECT_EQ(fault, GetParam().fault) << GetParam().what;
     ASSERT_NE(Store().image, nullptr);
     EXPECT_EQ(Entry(0, 0x10).kind, 8);
-    EXPECT_EQ(Store().texts->slots[512 + 7].View(), u"kept");
+    EXPECT_EQ(Store().texts->entries[512 + 7].View(), u"kept");
 
     // Released first, as a replacement does: a default profile instead of none.
     EXPECT_EQ(ReplaceStoreFromFile(File("bad.bvx")), 0);
@@ -264,12 +264,12 @@ TEST_F(ProfileFileTest, TwoTextsAreWrittenInEntryOrderAndReadBackIntoTheirSlots)
 
     ResetStoreToDefault();
     ASSERT_EQ(LoadProfileFile(File("texts.bvx")), 1);
-    EXPECT_EQ(Store().texts->slots[3].View(), u"Hi");
-    EXPECT_EQ(Store().texts->slots[700].View(), u"calc");
-    EXPECT_EQ(Store().texts->slots[3].length, 6u);
+    EXPECT_EQ(Store().texts->entries[3].View(), u"Hi");
+    EXPECT_EQ(Store().texts->entries[700].View(), u"calc");
+    EXPECT_EQ(Store().texts->entries[3].length, 6u);
     EXPECT_EQ(Store().textBytes, textBytes);
     size_t filled = 0;
-    for (const TextSlot& slot : Store().texts->slots)
+    for (const TextSlot& slot : Store().texts->entries)
         filled += slot.length != 0;
     EXPECT_EQ(filled, 2u);
 }
@@ -286,8 +286,8 @@ TEST_F(ProfileFileTest, TextsOfEntriesThatCarryNoneAreLeftOut) {
     ResetStoreToDefault();
     ASSERT_EQ(LoadProfileFile(File("t.bvx")), 1);
     EXPECT_EQ(Entry(0, 21).kind, 3);
-    EXPECT_EQ(Store().texts->slots[20].length, 0u);
-    EXPECT_EQ(Store().texts->slots[21].View(), u"");
+    EXPECT_EQ(Store().texts->entries[20].length, 0u);
+    EXPECT_EQ(Store().texts->entries[21].View(), u"");
 }
 
 TEST_F(ProfileFileTest, StoreRoundTripsThroughAFileByteForByte) {
@@ -319,7 +319,7 @@ TEST_F(ProfileFileTest, StoreRoundTripsThroughAFileByteForByte) {
     EXPECT_EQ(Entry(1, 0x1E).code, 9);
     EXPECT_EQ(Entry(2, 0x10 + 8).mark, 77u);
     EXPECT_EQ(macros::NameOf(Store().macros[1]), u"Second");
-    EXPECT_EQ(Store().texts->slots[0x10 + 6].View(), u"text block \u4e2d\u6587");
+    EXPECT_EQ(Store().texts->entries[0x10 + 6].View(), u"text block \u4e2d\u6587");
     ASSERT_EQ(SaveProfileFile(true, File("b.bvx")), 1);
     EXPECT_EQ(ReadBytes(File("b.bvx")), first);
 }

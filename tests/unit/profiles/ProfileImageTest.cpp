@@ -91,8 +91,8 @@ TEST_F(DefaultProfileTest, ReleasingTheStoreKeepsTheTextTable) {
     const TextTable* table = Store().texts.get();
     ReleaseProfileStore();
     EXPECT_EQ(Store().texts.get(), table);
-    EXPECT_EQ(Store().texts->slots[5].length, 0u);
-    EXPECT_EQ(Store().texts->slots[5].text, nullptr);
+    EXPECT_EQ(Store().texts->entries[5].length, 0u);
+    EXPECT_EQ(Store().texts->entries[5].text, nullptr);
     EXPECT_EQ(Store().textBytes, 0u);
     EXPECT_EQ(Store().image, nullptr);
     EXPECT_EQ(Store().macroCount, 0);
@@ -106,6 +106,6 @@ TEST_F(DefaultProfileTest, EntryTextsKeepTheTextBytesInStep) {
     EXPECT_EQ(Store().textBytes, 4u + 6u);
     ASSERT_EQ(SetEntryText(11, u""), 1);
     EXPECT_EQ(Store().textBytes, 4u);
-    EXPECT_EQ(Store().texts->slots[10].View(), u"x");
+    EXPECT_EQ(Store().texts->entries[10].View(), u"x");
     EXPECT_EQ(SetEntryText(2048, u"out of range"), 0);
 }

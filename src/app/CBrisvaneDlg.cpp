@@ -1,0 +1,776 @@
+#include "app/CBrisvaneDlg.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProcess>
+#include <QSettings>
+#include <QThread>
+#include <QUrl>
+#include <thread>
+
+#include "app/AppIcons.h"
+#include "app/CAboutDlg.h"
+#include "app/CTrayIcon.h"
+#include "app/Commands.h"
+#include "app/ControlIds.h"
+#include "app/MainWindowServer.h"
+#include "app/QtPrompts.h"
+#include "app/QtSettings.h"
+#include "device/Commands.h"
+#include "device/Transport.h"
+#include "keys/KeyButtons.h"
+#include "keys/KeyCodes.h"
+#include "keys/KeyEntry.h"
+#include "platform/AppPaths.h"
+#include "platform/MainWindowChannel.h"
+#include "platform/ProcessFinder.h"
+#include "platform/StartupRules.h"
+#include "platform/WindowMessages.h"
+#include "profiles/Connection.h"
+#include "profiles/CurrentProfile.h"
+#include "profiles/Paths.h"
+#include "profiles/ProfileSession.h"
+#include "profiles/ProfileStore.h"
+#include "ui/CPngButton.h"
+#include "ui/IniFile.h"
+#include "ui/Language.h"
+#include "ui/SilentExit.h"
+#include "ui/SkinLayout.h"
+#include "ui/SkinRect.h"
+#include "ui/SkinSurface.h"
+#include "ui/TextTable.h"
+
+namespace app {
+
+namespace {
+
+using ui::TextKey;
+
+QString Q(std::u16string_view s) {
+    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+QString Text(TextKey key) { return Q(ui::TextOf(key)); }
+
+std::filesystem::path LanguageFile() { return ui::LanguageFileIn(platform::Paths().appFolder); }
+
+// The real services of the single-instance rule.
+class StartupServices : public platform::StartupServices {
+public:
+    explicit StartupServices(platform::InstanceLock& lock) : lock_(lock) {}
+    pid_t FindRunningCopy() override {
+        return platform::FindProcessByFileName(platform::Paths().programFileName);
+    }
+    int SendToMainWindow(pid_t pid, int choice) override {
+        return platform::SendToMainWindow(pid, choice);
+    }
+    bool InstanceLockExists() override {
+        return lock_.Open(platform::InstanceLockPath()) == platform::InstanceLock::State::Exists;
+    }
+    void StartDaemon() override {
+        const auto daemon = platform::Paths().daemonPath;
+        if (QFileInfo(QString::fromStdString(daemon.string())).isExecutable())
+            QProcess::startDetached(QString::fromStdString(daemon.string()), {});
+    }
+
+private:
+    platform::InstanceLock& lock_;
+};
+
+// Buttons of the face rows of the skin: which pictures each face comes from.
+enum class FaceRow { Plain, Apply, Link, Lock, Flip0, KeyLike, Version };
+
+} // namespace
+
+CBrisvaneDlg::CBrisvaneDlg(const std::vector<std::string>& arguments)
+    : ui::CBaseDialog(nullptr, platform::Paths().mainSkinFile, platform::Paths().mainSkinFolder) {
+    setWindowIcon(AppIcon(kIconNoKeyboard));
+    timer1050_.setInterval(50);
+    connect(&timer1050_, &QTimer::timeout, this, &CBrisvaneDlg::AnimationTick);
+    timer1051_.setSingleShot(true);
+    connect(&timer1051_, &QTimer::timeout, this, [this] {
+        // The keyboard changed its own lighting; the lighting panel re-reads it here.
+        timer1051_.stop();
+    });
+
+    Connection().autoOpenDone = false;
+    StartupServices services(instanceLock_);
+    const platform::StartupDecision decision =
+        platform::ApplySingleInstanceRule(arguments, services);
+    refused_ = !decision.run;
+    Connection().autoOpenDone = decision.autoOpenDone;
+    SetApplyPending(false);
+}
+
+CBrisvaneDlg::~CBrisvaneDlg() {
+    closing_ = true;
+    device::SetTransportEvents(nullptr);
+    // Connection threads may still be reading the keyboard; they hold a reference to us.
+    for (int i = 0; i < 400 && connectionThreads_.load() > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+int CBrisvaneDlg::DoModal() {
+    if (!OnInitDialog())
+        return QDialog::Rejected;
+    looping_ = true;
+    const int result = loop_.exec();
+    looping_ = false;
+    return result;
+}
+
+void CBrisvaneDlg::done(int result) {
+    hide();
+    setResult(result);
+    if (looping_)
+        loop_.exit(result);
+}
+
+bool CBrisvaneDlg::OnInitDialog() {
+    ui::CBaseDialog::OnInitDialog();
+    setWindowFlag(Qt::Tool, true); // not on the task bar while hidden
+    Connection().initialised = false;
+    Connection().activeProfileCache = -1;
+    profiles::ForgetCurrentProfile();
+
+    prompts_ = std::make_unique<QtPrompts>(this);
+    session_ = std::make_unique<profiles::ProfileSession>(*prompts_, *this);
+
+    int32_t count = 0;
+    if (device::OpenDeviceLink(platform::Paths().appFolder, *this, &count) != device::kBindOk)
+        ui::EndProgramSilently();
+    if (count == 0)
+        Connection().autoOpenDone = true;
+
+    if (profiles::InitProfileStore() != 1)
+        ui::EndProgramSilently();
+    SetApplyPending(false);
+
+    LoadPictures();
+    linkTarget_ = Q(ui::GetPrivateProfileString(u"SCREEN", u"Link", u"https://quandril.example/brisvane",
+                                                260, platform::Paths().mainSkinFile));
+    PlaceControls();
+
+    server_ = std::make_unique<MainWindowServer>(
+        [this](uint32_t message, uint32_t tag) { HandleMessage(message, tag); }, this);
+    server_->Listen();
+    setWindowTitle(Text(TextKey::MAIN_CAPTION));
+
+    flip_ = QtSettings().GetProfileString(u"PROFILES", u"Flip", u"0") == u"1" ? 1 : 0;
+    ApplyFlip();
+    QMetaObject::invokeMethod(
+        this, [this] { HandleMessage(platform::UM_INIT, platform::kTagInit); },
+        Qt::QueuedConnection);
+    ApplyMainWindowTexts();
+    return true;
+}
+
+void CBrisvaneDlg::LoadPictures() {
+    const auto& skins = platform::Paths().mainSkinFolder;
+    const QSize client = Background().size();
+    pictures_.normal = ui::SkinSurface(skins / "main_normal.jpg", client);
+    pictures_.over = ui::SkinSurface(skins / "main_over.jpg", client);
+    pictures_.down = ui::SkinSurface(skins / "main_down.jpg", client);
+    pictures_.disable = ui::SkinSurface(skins / "main_disable.jpg", client);
+    pictures_.arrow = ui::SkinSurface(skins / "Arrow.jpg", client);
+    pictures_.color0 = ui::SkinSurface(skins / "main_color0.jpg", client);
+    pictures_.color1 = ui::SkinSurface(skins / "main_color1.jpg", client);
+    for (int k = 1; k <= 10; ++k) {
+        QImage frame(QString::fromStdString((skins / ("jdt" + std::to_string(k) + ".bmp")).string()));
+        busyFrames_.push_back(frame);
+    }
+}
+
+ui::CPngButton* CBrisvaneDlg::AddButton(const char16_t* key, int id) {
+    (void)key;
+    auto* button = new ui::CPngButton(this);
+    buttons_.emplace_back(id, button);
+    return button;
+}
+
+ui::CPngButton* CBrisvaneDlg::Button(int id) const {
+    for (const auto& [buttonId, button] : buttons_)
+        if (buttonId == id)
+            return button;
+    return nullptr;
+}
+
+void CBrisvaneDlg::PlaceControls() {
+    const auto& layout = platform::Paths().mainSkinFile;
+    const Pictures& p = pictures_;
+    auto faces = [&](FaceRow row) -> ui::SkinFaces {
+        switch (row) {
+        case FaceRow::Plain:
+            return {p.normal, p.over, p.down, p.normal, p.normal};
+        case FaceRow::Apply:
+            return {p.normal, p.over, p.down, p.disable, p.normal};
+        case FaceRow::Link:
+            return {p.normal, p.over, p.disable, p.normal, p.normal};
+        case FaceRow::Lock:
+            return {p.normal, p.normal, p.normal, p.normal, p.over};
+        case FaceRow::Flip0:
+            return {p.normal, p.normal, p.normal, p.normal, p.disable};
+        case FaceRow::KeyLike:
+            return {p.normal, p.over, p.down, p.normal, p.disable};
+        case FaceRow::Version:
+            return {p.normal, p.normal, p.normal, p.normal, p.normal};
+        }
+        return {};
+    };
+    auto place = [&](std::u16string_view key, int id, FaceRow row) {
+        ui::CPngButton* button = AddButton(key.data(), id);
+        ui::PlaceImageButton(*button, layout, ui::kButtonInfo, key, faces(row));
+        button->show();
+        return button;
+    };
+    auto onClick = [this](ui::CPngButton* button, auto fn) {
+        connect(button, &QAbstractButton::clicked, this, fn);
+    };
+
+    onClick(place(u"MIRQEL_LINK", kIdLink, FaceRow::Link),
+            [this] { QDesktopServices::openUrl(QUrl(linkTarget_)); });
+    Button(kIdLink)->SetTooltip(linkTarget_, true);
+    onClick(place(u"FUNC_PROFILES", kIdProfileName, FaceRow::Plain), [] {});
+    place(u"FUNC_MACRO", kIdMacro, FaceRow::Plain);
+    onClick(place(u"CONTROL_OK", kIdOk, FaceRow::Plain), [this] { OnOK(); });
+    onClick(place(u"CONTROL_CANCEL", kIdCancel, FaceRow::Plain), [this] { reject(); });
+    onClick(place(u"CONTROL_HELP", kIdHelp, FaceRow::Plain), [this] { OpenHelp(); });
+    onClick(place(u"CONTROL_CLOSE", kIdClose, FaceRow::Plain),
+            [this] { OnCommand(kCmdExit); });
+    onClick(place(u"CONTROL_MINIMIZE", kIdMinimise, FaceRow::Plain),
+            [this] { showMinimized(); });
+    onClick(place(u"CONTROL_MENU", kIdMenu, FaceRow::Plain), [this] { ShowWindowMenu(); });
+    onClick(place(u"CONTROL2_APPLY", kIdApply, FaceRow::Apply),
+            [this] { session_->ApplyChanges(); });
+    Button(kIdApply)->setEnabled(applyPending_);
+
+    const std::pair<const char16_t*, int> locks[] = {{u"LOCK_CAPS", kIdLockCaps},
+                                                     {u"LOCK_NUM", kIdLockNum},
+                                                     {u"LOCK_SCROLL", kIdLockScroll},
+                                                     {u"LOCK_AB", kIdLayer}};
+    for (const auto& [key, id] : locks)
+        place(key, id, FaceRow::Lock)->setEnabled(false);
+    place(u"FLIP_0", kIdFlip0, FaceRow::Flip0)->setEnabled(false);
+    ui::CPngButton* version = place(u"MIRQEL_VER", kIdVersion, FaceRow::Version);
+    version->setEnabled(false);
+    version->setText(Text(TextKey::MAIN_BUTTON_MIRQEL_VER));
+    version->SetText(true, 8, "Verdana", 0xE4E4E4, 0x24);
+
+    place(u"FLIP_1", kIdFlip1, FaceRow::KeyLike);
+    place(u"FLIP_2", kIdFlip2, FaceRow::KeyLike);
+    for (int k = 0; k < 3; ++k) {
+        const std::u16string key = u"FUNC_PROFILE" + std::u16string(1, char16_t(u'1' + k));
+        onClick(place(key, kIdProfile1 + k, FaceRow::KeyLike), [this, k] { ProfileButton(k); });
+    }
+    place(u"FUNC_DEFAULT", kIdDefault, FaceRow::KeyLike);
+    place(u"FUNC_SWITCH", kIdSwitch, FaceRow::KeyLike)->hide();
+    Button(kIdSwitch)->setText(Text(TextKey::MAIN_SWITCH_FUNCTION_TEXT));
+    for (int k = 0; k < 4; ++k) {
+        const std::u16string key = u"FUNC_REPORT" + std::u16string(1, char16_t(u'1' + k));
+        place(key, kIdReport1 + k, FaceRow::KeyLike);
+    }
+    place(u"KEY_FN", keys::kFnButtonId, FaceRow::KeyLike);
+    for (int n = 1; n <= 9; ++n) {
+        ui::CPngButton* g = place(ui::SpecialButtonLayoutKey(n), keys::kSpecialButtonTable[n - 1].id,
+                                  FaceRow::KeyLike);
+        g->setText(QStringLiteral("G%1").arg(n));
+        if (n >= 6)
+            g->setEnabled(false);
+    }
+    for (int n = 1; n <= 6; ++n) {
+        const std::u16string key = u"FUNC_D" + std::u16string(1, char16_t(u'0' + n));
+        place(key, keys::kFirstDButtonId + n - 1, FaceRow::KeyLike)->setEnabled(false);
+    }
+    for (const keys::KeyButton& k : keys::kKeyButtons)
+        place(ui::KeyButtonLayoutKey(keys::KeyIndexOf(k.code)), k.id, FaceRow::KeyLike);
+
+    for (bool left : {true, false}) {
+        ui::CPngButton* arrow = AddButton(left ? u"LEFT_ARROW" : u"RIGHT_ARROW",
+                                          left ? kIdLeftArrow : kIdRightArrow);
+        ui::PlaceImageButtonFrom(*arrow, layout, ui::kButtonInfo, left ? u"LEFT_ARROW" : u"RIGHT_ARROW",
+                                 u"BUTTONINFO2", ui::ArrowFaceKey(left, flip_), p.arrow);
+        arrow->setEnabled(false);
+        arrow->show();
+    }
+
+    busyPicture_ = new QLabel(this);
+    ui::PlaceControl(*busyPicture_, layout, ui::kButtonInfo, u"CONTROL_JDTStatic");
+    busyPicture_->hide();
+}
+
+void CBrisvaneDlg::ApplyMainWindowTexts() {
+    const auto file = LanguageFile();
+    const std::u16string_view section = ui::WindowTextSection(file);
+    struct Caption {
+        int id;
+        const char16_t* key;
+        const char16_t* fallback;
+    };
+    const Caption captions[] = {
+        {kIdProfile1, u"PROFILE_1", u"Profile 1"},     {kIdProfile1 + 1, u"PROFILE_2", u"Profile 2"},
+        {kIdProfile1 + 2, u"PROFILE_3", u"Profile 3"}, {kIdMacro, u"PROFILE_MACRO", u"Macro"},
+        {kIdDefault, u"PROFILE_DEFAULT", u"Default"},  {kIdOk, u"PROFILE_OK", u"OK"},
+        {kIdCancel, u"PROFILE_CANCLE", u"Cancel"},     {kIdApply, u"PROFILE_APPLY", u"Apply"},
+    };
+    for (const Caption& c : captions) {
+        ui::CPngButton* button = Button(c.id);
+        if (!button)
+            continue;
+        const auto text = ui::FindPrivateProfileString(section, c.key, 108, file);
+        button->setText(Q(text ? *text : std::u16string(c.fallback)));
+        button->SetText(true, 9, "Tahoma", 0xFFFFFF, 0x25);
+    }
+    const std::pair<TextKey, int> tips[] = {{TextKey::MAIN_MINIMIZE_PROMPT, kIdMinimise},
+                                            {TextKey::MAIN_MENU_PROMPT, kIdMenu},
+                                            {TextKey::MAIN_CLOSE_PROMPT, kIdClose}};
+    for (const auto& [key, id] : tips) {
+        if (const auto text =
+                ui::FindPrivateProfileString(section, ui::TextSlotInfoOf(key).key, 260, file))
+            ui::SetText(key, *text);
+        if (ui::CPngButton* button = Button(id))
+            button->SetTooltip(Text(key), true);
+    }
+    update();
+}
+
+void CBrisvaneDlg::ApplyFlip() {
+    const bool one = flip_ == 1;
+    for (int i = 0; i < 4; ++i)
+        if (ui::CPngButton* f = Button(keys::kKeyButtons[52 + i].id))
+            f->setEnabled(!one);
+    for (int n = 0; n < 6; ++n)
+        if (ui::CPngButton* d = Button(keys::kFirstDButtonId + n))
+            d->setEnabled(one);
+    if (ui::CPngButton* indicator = Button(kIdFlip0)) {
+        const QImage* n = pictures_.normal;
+        indicator->SetFaceSurfaces(n, n, n, n, pictures_.disable);
+    }
+}
+
+void CBrisvaneDlg::ShowLayer() {
+    ui::CPngButton* indicator = Button(kIdLayer);
+    const bool layerB = device::LayerB();
+    const QImage* n = pictures_.normal;
+    const QImage* o = pictures_.over;
+    if (indicator) {
+        if (layerB)
+            indicator->SetFaceSurfaces(o, o, o, o, n);
+        else
+            indicator->SetFaceSurfaces(n, n, n, n, o);
+    }
+    for (int i = 0; i < 9; ++i)
+        if (ui::CPngButton* g = Button(keys::kSpecialButtonTable[i].id))
+            g->setText(i < 5 ? QStringLiteral("%1%2").arg(layerB ? 'B' : 'A').arg(i + 1) : QString());
+}
+
+void CBrisvaneDlg::MarkSpecialButtons() {
+    auto& store = profiles::GetProfileStore();
+    std::lock_guard lock(store.lock);
+    int profile = profiles::CachedCurrentProfile();
+    if (profile < 0)
+        profile = profiles::GetCurrentProfile();
+    if (profile < 0 || !store.image)
+        return;
+    const bool layerB = device::LayerB();
+    for (int i = 0; i < 9; ++i) {
+        const auto& entry = profiles::EntryAt(
+            *store.image, profile * keys::kKeyBlockEntries + keys::SpecialButtonEntry(i + 1, layerB));
+        if (ui::CPngButton* g = Button(keys::kSpecialButtonTable[i].id))
+            g->SetLatched(entry.kind != 0);
+    }
+}
+
+void CBrisvaneDlg::RefreshKeyView() {
+    auto& store = profiles::GetProfileStore();
+    std::lock_guard lock(store.lock);
+    const int profile = profiles::CachedCurrentProfile();
+    if (!store.image)
+        return;
+    // With the profile unknown the view shows the first block, as a default profile has it.
+    const size_t block = profile < 0 ? 0 : static_cast<size_t>(profile);
+    for (const keys::KeyButton& k : keys::kKeyButtons) {
+        const auto& entry = profiles::EntryAt(*store.image,
+                                              block * keys::kKeyBlockEntries + keys::KeyIndexOf(k.code));
+        if (ui::CPngButton* button = Button(k.id))
+            button->SetLatched(entry.kind != 0);
+    }
+    const bool layerB = device::LayerB();
+    for (int i = 0; i < 9; ++i) {
+        const auto& entry = profiles::EntryAt(
+            *store.image, block * keys::kKeyBlockEntries + keys::SpecialButtonEntry(i + 1, layerB));
+        if (ui::CPngButton* g = Button(keys::kSpecialButtonTable[i].id))
+            g->SetLatched(entry.kind != 0);
+    }
+}
+
+void CBrisvaneDlg::ResetKeyButton(uint32_t globalEntry) {
+    const uint32_t entry = globalEntry % keys::kKeyBlockEntries;
+    for (const keys::KeyButton& k : keys::kKeyButtons)
+        if (keys::KeyIndexOf(k.code) == entry)
+            if (ui::CPngButton* button = Button(k.id))
+                button->SetLatched(false);
+    const bool layerB = device::LayerB();
+    for (int i = 0; i < 9; ++i)
+        if (keys::SpecialButtonEntry(i + 1, layerB) == entry)
+            if (ui::CPngButton* g = Button(keys::kSpecialButtonTable[i].id))
+                g->SetLatched(false);
+}
+
+void CBrisvaneDlg::SetApplyPending(bool pending) {
+    applyPending_ = pending;
+    if (ui::CPngButton* apply = Button(kIdApply))
+        apply->setEnabled(pending);
+}
+
+bool CBrisvaneDlg::ApplyPending() const { return applyPending_; }
+
+void CBrisvaneDlg::ShowBusy(bool busy) {
+    if (!busyPicture_)
+        return;
+    if (busy) {
+        busyFrame_ = 0;
+        AnimationTick();
+        busyPicture_->show();
+        timer1050_.start();
+        // The download that follows runs on this thread: paint the picture first.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    } else {
+        QTimer::singleShot(100, this, [this] {
+            timer1050_.stop();
+            busyPicture_->hide();
+        });
+    }
+}
+
+void CBrisvaneDlg::AnimationTick() {
+    if (!busyFrames_.empty() && busyPicture_)
+        busyPicture_->setPixmap(QPixmap::fromImage(busyFrames_[busyFrame_]));
+    busyFrame_ = (busyFrame_ + 1) % 10;
+}
+
+void CBrisvaneDlg::LatchProfileButton(int profile) {
+    for (int k = 0; k < 3; ++k)
+        if (ui::CPngButton* b = Button(kIdProfile1 + k))
+            b->SetLatched(k == profile);
+}
+
+void CBrisvaneDlg::ProfileButton(int profile) {
+    if (profile == profiles::CachedCurrentProfile())
+        return;
+    if (session_->SwitchProfile(profile) == 0)
+        return;
+    LatchProfileButton(profiles::CachedCurrentProfile());
+    RebuildProfileMenu(false);
+}
+
+void CBrisvaneDlg::RebuildProfileMenu(bool create) {
+    if (create || !profileMenu_)
+        profileMenu_ = std::make_unique<QMenu>();
+    profileMenu_->clear();
+    auto add = [this](const QString& text, int command) {
+        QAction* action = profileMenu_->addAction(text);
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this, [this, command] {
+            session_->SwitchProfile(command - (kIdProfileMenuFirst + 1));
+            LatchProfileButton(profiles::CachedCurrentProfile());
+            RebuildProfileMenu(false);
+        });
+        return action;
+    };
+    QList<QAction*> items;
+    items << add(Text(TextKey::DEFAULT_PROFILE_NAME), kIdProfileMenuFirst);
+    profileMenu_->addSeparator();
+    for (int i = 0; i < 3; ++i) {
+        const auto name = profiles::SnapshotPath(i).stem().u16string();
+        items << add(Q(name), kIdProfileMenuFirst + 1 + i);
+    }
+    const int current = profiles::CachedCurrentProfile();
+    QAction* checked = items.value(current < 0 ? 0 : current + 1);
+    if (checked)
+        checked->setChecked(true);
+    if (ui::CPngButton* name = Button(kIdProfileName)) {
+        name->setText(checked ? checked->text() : QString());
+        name->SetText(true, 9, "Tahoma", 0xFFFFFF, 0x25);
+        name->SetTextRotation(900, true);
+        name->SetTooltip(Text(TextKey::PROFILE_TIP) + name->text(), true);
+    }
+}
+
+void CBrisvaneDlg::ShowProfileMenu() {
+    if (profileMenu_) {
+        activateWindow();
+        profileMenu_->exec(QCursor::pos());
+    }
+}
+
+void CBrisvaneDlg::ShowWindowMenu() {
+    QMenu menu;
+    const auto labels = MenuLabels(kWindowMenu, LanguageFile());
+    for (size_t i = 0; i < kWindowMenu.size(); ++i) {
+        const uint32_t command = kWindowMenu[i].command;
+        connect(menu.addAction(Q(labels[i])), &QAction::triggered, this,
+                [this, command] { OnCommand(command); });
+    }
+    menu.addSeparator();
+    // Language names are shown in their own language, whatever the current one is.
+    connect(menu.addAction(QStringLiteral("中文")), &QAction::triggered, this,
+            [this] { OnCommand(kCmdChinese); });
+    connect(menu.addAction(QStringLiteral("English")), &QAction::triggered, this,
+            [this] { OnCommand(kCmdEnglish); });
+    menu.exec(QCursor::pos());
+}
+
+void CBrisvaneDlg::OnCommand(uint32_t command) {
+    switch (command) {
+    case kCmdOpen:
+        OnOpen();
+        break;
+    case kCmdAbout:
+        OpenAbout();
+        break;
+    case kCmdExit:
+    case kCmdClose:
+        OnKill();
+        break;
+    case kCmdImport:
+        session_->ImportProfile();
+        RefreshKeyView();
+        break;
+    case kCmdExport:
+        session_->ExportProfile();
+        break;
+    case kCmdChinese:
+        SelectLanguage(ui::kLanguageChinese);
+        break;
+    case kCmdEnglish:
+        SelectLanguage(ui::kLanguageEnglish);
+        break;
+    case kCmdProfileMenu:
+        ShowProfileMenu();
+        break;
+    default:
+        break;
+    }
+}
+
+void CBrisvaneDlg::SelectLanguage(uint16_t language) {
+    ui::SelectLanguage(LanguageFile(), language);
+    ApplyMainWindowTexts();
+    if (tray_)
+        tray_->SetTooltip(Text(TextKey::KEYBOARD_TRAY_DESC));
+    update();
+}
+
+void CBrisvaneDlg::OpenHelp() {
+    const auto page = platform::Paths().helpFolder / "index.html";
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(page.string())));
+}
+
+void CBrisvaneDlg::OpenAbout() {
+    if (about_ && about_->isVisible())
+        return;
+    if (!about_)
+        about_ = std::make_unique<CAboutDlg>(LanguageFile(), linkTarget_, [this] { OpenHelp(); });
+    about_->Open();
+}
+
+void CBrisvaneDlg::HandleMessage(uint32_t message, uint32_t tag) {
+    if (!platform::TagMatches(message, tag))
+        return;
+    switch (message) {
+    case platform::UM_OPEN:
+        OnOpen();
+        break;
+    case platform::UM_KILL:
+        OnKill();
+        break;
+    case platform::UM_INIT:
+        OnInit();
+        break;
+    case platform::UM_PROF:
+        OnProf();
+        break;
+    case platform::UM_LED:
+        OnLed();
+        break;
+    default:
+        break;
+    }
+}
+
+void CBrisvaneDlg::OnOpen() {
+    if (Connection().lastDeviceCount.load() > 0) {
+        if (windowFlags() & Qt::Tool)
+            setWindowFlag(Qt::Tool, false); // on the task bar while shown
+        showNormal();
+        raise();
+        activateWindow();
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, QString(), Text(TextKey::MAIN_NO_DEVICE_PROMPT),
+                    QMessageBox::Ok);
+    box.exec();
+}
+
+void CBrisvaneDlg::OnKill() {
+    hide();
+    Shutdown();
+    done(QDialog::Rejected);
+}
+
+void CBrisvaneDlg::OnInit() {
+    tray_ = std::make_unique<CTrayIcon>(LanguageFile());
+    connect(tray_.get(), &CTrayIcon::CommandChosen, this, &CBrisvaneDlg::OnCommand);
+    const bool created = tray_->Create(this, Text(TextKey::KEYBOARD_TRAY_DESC), kIconNoKeyboard);
+    tray_->SetSingleClickCommand(kCmdProfileMenu);
+    RebuildProfileMenu(true);
+    Connection().initialised = true;
+    hide();
+    if (!created) {
+        // Without a notification area the window is the only way in: show it now.
+        setWindowFlag(Qt::Tool, false);
+        showNormal();
+    }
+}
+
+void CBrisvaneDlg::OnProf() {
+    session_->ReloadProfileFromKeyboard(false);
+    LatchProfileButton(profiles::GetCurrentProfile());
+    RebuildProfileMenu(false);
+}
+
+void CBrisvaneDlg::OnLed() {
+    MarkSpecialButtons();
+    ShowLayer();
+}
+
+void CBrisvaneDlg::OnOK() {
+    session_->ApplyChanges();
+    hide();
+}
+
+void CBrisvaneDlg::reject() { hide(); }
+
+void CBrisvaneDlg::closeEvent(QCloseEvent* event) {
+    // Alt+F4 and the window manager's close only hide, as Esc does.
+    event->ignore();
+    if (!closing_)
+        hide();
+}
+
+void CBrisvaneDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        OpenHelp();
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        OnOK();
+        return;
+    }
+    ui::CBaseDialog::keyPressEvent(event);
+}
+
+void CBrisvaneDlg::Shutdown() {
+    closing_ = true;
+    if (about_)
+        about_->Cancel();
+    instanceLock_.Close();
+    if (tray_)
+        tray_->Remove();
+    SetApplyPending(false);
+    if (server_)
+        server_->Close();
+    {
+        auto& store = profiles::GetProfileStore();
+        std::lock_guard lock(store.lock);
+        profiles::ReleaseProfileStore();
+    }
+    {
+        auto& copy = profiles::GetDownloadCopy();
+        std::lock_guard lock(copy.lock);
+        profiles::ReleaseDownloadCopy();
+    }
+}
+
+void CBrisvaneDlg::OnUi(std::function<void()> fn, bool blocking) {
+    if (closing_)
+        return;
+    if (QThread::currentThread() == thread()) {
+        fn();
+        return;
+    }
+    QMetaObject::invokeMethod(this, std::move(fn),
+                              blocking ? Qt::BlockingQueuedConnection : Qt::QueuedConnection);
+}
+
+// Transport notifications, on the library's threads.
+
+void CBrisvaneDlg::OnLayerSwitched() {
+    // Posted rather than sent: the library's thread also delivers the answers that an
+    // exchange on the window's thread may be waiting for.
+    OnUi([this] { HandleMessage(platform::UM_LED, platform::kTagLed); }, false);
+}
+
+void CBrisvaneDlg::OnLightingChanged() {
+    OnUi([this] { timer1051_.start(0); }, false);
+}
+
+void CBrisvaneDlg::OnMacroPlaying(bool playing) {
+    if (const int icon = icon_.SetMacroPlaying(playing); icon && tray_)
+        tray_->SetIcon(icon);
+}
+
+void CBrisvaneDlg::OnKeyboardCountChanged(int32_t count) {
+    if (closing_)
+        return;
+    ++connectionThreads_;
+    std::thread([this, count] {
+        RunConnection(static_cast<uint32_t>(std::max(count, 0)), Connection(), *this);
+        --connectionThreads_;
+    }).detach();
+}
+
+// Connection threads.
+
+void CBrisvaneDlg::HideWindow() {
+    OnUi([this] { hide(); }, false);
+}
+
+ConnectionSink::Reads CBrisvaneDlg::ReadKeyboard() {
+    if (closing_)
+        return {};
+    const profiles::ConnectionReads reads = profiles::ReadKeyboardOnConnection();
+    return {reads.defaultLayout, reads.config};
+}
+
+void CBrisvaneDlg::ReportDefaultLayoutFailure() {
+    OnUi(
+        [] {
+            QMessageBox box(QMessageBox::NoIcon, QString(), Text(TextKey::MAIN_DEFAULT_MATRIX_PROMPT),
+                            QMessageBox::Ok);
+            box.exec();
+        },
+        true);
+}
+
+void CBrisvaneDlg::RefreshFromKeyboard() {
+    OnUi([this] { HandleMessage(platform::UM_PROF, platform::kTagProf); }, true);
+}
+
+void CBrisvaneDlg::SetDeviceIcon(int icon) {
+    if (const int shown = icon_.SetDeviceIcon(icon); shown && tray_)
+        tray_->SetIcon(shown);
+}
+
+void CBrisvaneDlg::PostOpen() {
+    OnUi([this] { HandleMessage(platform::UM_OPEN, platform::kTagOpen); }, false);
+}
+
+} // namespace app

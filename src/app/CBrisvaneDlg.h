@@ -1,0 +1,158 @@
+#pragma once
+
+// The main window: the skinned keyboard picture, hidden at start, living in the notification
+// area, following the keyboard's arrival and departure, and ending only on an explicit exit.
+
+#include <QEventLoop>
+#include <QImage>
+#include <QTimer>
+#include <array>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/ConnectionThread.h"
+#include "device/TransportCallback.h"
+#include "platform/InstanceLock.h"
+#include "ui/CBaseDialog.h"
+#include "ui/MainView.h"
+
+class QLabel;
+class QMenu;
+
+namespace profiles {
+class ProfileSession;
+}
+namespace ui {
+class CPngButton;
+class Prompts;
+} // namespace ui
+
+namespace app {
+
+class CAboutDlg;
+class CTrayIcon;
+class MainWindowServer;
+
+class CBrisvaneDlg : public ui::CBaseDialog,
+                     public device::TransportEvents,
+                     public ConnectionSink,
+                     public ui::MainView {
+    Q_OBJECT
+public:
+    // Ends with the single-instance rule and the command line: when this start must not
+    // run, Refused() is true and the caller ends with exit code 0.
+    explicit CBrisvaneDlg(const std::vector<std::string>& arguments);
+    ~CBrisvaneDlg() override;
+
+    bool Refused() const { return refused_; }
+
+    // Initialises and runs the window's loop until it ends (hidden unless opened).
+    int DoModal();
+
+    bool OnInitDialog() override;
+    void OnOK() override;  // Enter, OK: apply, then hide
+    void reject() override; // Esc, Cancel: hide
+    void done(int result) override;
+
+    // A private message from another copy or from a thread; ignored without its tag.
+    void HandleMessage(uint32_t message, uint32_t tag);
+    void Shutdown();
+
+    // device::TransportEvents (library threads)
+    void OnLayerSwitched() override;
+    void OnLightingChanged() override;
+    void OnMacroPlaying(bool playing) override;
+    void OnKeyboardCountChanged(int32_t count) override;
+
+    // ConnectionSink (connection threads)
+    void HideWindow() override;
+    Reads ReadKeyboard() override;
+    void ReportDefaultLayoutFailure() override;
+    void RefreshFromKeyboard() override;
+    void SetDeviceIcon(int icon) override;
+    void PostOpen() override;
+
+    // ui::MainView
+    void ResetKeyButton(uint32_t globalEntry) override;
+    void RefreshKeyView() override;
+    void SetApplyPending(bool pending) override;
+    bool ApplyPending() const override;
+    void ShowBusy(bool busy) override;
+    bool KeyEditorOpen() const override { return false; }
+    bool ProfileManagerApplyEnabled() const override { return false; }
+    void ProfileManagerSwitched(int) override {}
+
+    // For tests and the end-to-end harness.
+    CTrayIcon* Tray() const { return tray_.get(); }
+    int ShownIcon() const { return icon_.shown(); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void OnOpen();
+    void OnKill();
+    void OnInit();
+    void OnProf();
+    void OnLed();
+    void OnCommand(uint32_t command);
+
+    void LoadPictures();
+    void PlaceControls();
+    ui::CPngButton* AddButton(const char16_t* key, int id);
+    ui::CPngButton* Button(int id) const;
+    void ApplyMainWindowTexts();
+    void ApplyFlip();
+    void ShowLayer();
+    void MarkSpecialButtons();
+    void LatchProfileButton(int profile);
+    void RebuildProfileMenu(bool create);
+    void ShowProfileMenu();
+    void ShowWindowMenu();
+    void ProfileButton(int profile);
+    void SelectLanguage(uint16_t language);
+    void OpenHelp();
+    void OpenAbout();
+    void AnimationTick();
+
+    // Runs fn on the window's thread; blocking waits until it has run.
+    void OnUi(std::function<void()> fn, bool blocking);
+
+    bool refused_ = false;
+    platform::InstanceLock instanceLock_;
+    std::unique_ptr<ui::Prompts> prompts_;
+    std::unique_ptr<profiles::ProfileSession> session_;
+    std::unique_ptr<CTrayIcon> tray_;
+    std::unique_ptr<MainWindowServer> server_;
+    std::unique_ptr<CAboutDlg> about_;
+    std::unique_ptr<QMenu> profileMenu_;
+    IconState icon_;
+    QEventLoop loop_;
+    bool looping_ = false;
+    bool applyPending_ = false;
+    std::atomic<bool> closing_{false};
+    std::atomic<int> connectionThreads_{0};
+
+    struct Pictures {
+        const QImage* normal = nullptr;
+        const QImage* over = nullptr;
+        const QImage* down = nullptr;
+        const QImage* disable = nullptr;
+        const QImage* arrow = nullptr;
+        const QImage* color0 = nullptr;
+        const QImage* color1 = nullptr;
+    } pictures_;
+    std::vector<std::pair<int, ui::CPngButton*>> buttons_;
+    QString linkTarget_;
+    QLabel* busyPicture_ = nullptr;
+    std::vector<QImage> busyFrames_;
+    int busyFrame_ = 0;
+    QTimer timer1050_;
+    QTimer timer1051_;
+    int flip_ = 0;
+};
+
+} // namespace app

@@ -1,0 +1,59 @@
+#include "app/QtPrompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace app {
+
+namespace {
+QString Q(std::u16string_view s) {
+    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
+}
+} // namespace
+
+bool QtPrompts::AskYesNo(std::u16string_view text) {
+    QMessageBox box(QMessageBox::Question, QString(), Q(text), QMessageBox::Yes | QMessageBox::No,
+                    owner_);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtPrompts::Inform(std::u16string_view text, ui::MessageKind kind) {
+    QMessageBox box(kind == ui::MessageKind::Information ? QMessageBox::Information
+                                                        : QMessageBox::NoIcon,
+                    QString(), Q(text), QMessageBox::Ok, owner_);
+    box.exec();
+}
+
+QString QtPrompts::QtFilter(std::u16string_view filter) {
+    // Pairs of "label|pattern", ended by "||".
+    const QStringList parts = Q(filter).split('|');
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty())
+            break;
+        QString label = parts[i];
+        if (!label.contains('('))
+            label += " (" + parts[i + 1] + ")";
+        filters << label;
+    }
+    return filters.join(";;");
+}
+
+std::optional<std::filesystem::path> QtPrompts::ChooseFile(const ui::FileChoice& choice) {
+    QFileDialog dialog(owner_);
+    dialog.setAcceptMode(choice.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(choice.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilter(QtFilter(choice.filter));
+    dialog.setDefaultSuffix(Q(choice.defaultExtension));
+    if (!choice.initialName.empty() && choice.initialName.find(u'*') == std::u16string::npos)
+        dialog.selectFile(Q(choice.initialName));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !choice.confirmOverwrite);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return std::filesystem::path(dialog.selectedFiles().first().toStdString());
+}
+
+} // namespace app
