@@ -20,6 +20,8 @@ CAboutDlg::CAboutDlg(std::filesystem::path languageFile, QString link,
     : languageFile_(std::move(languageFile)), openHelp_(std::move(openHelp)) {
     setWindowIcon(AppIcon(kIconNoKeyboard));
     setModal(false);
+    ui::ApplySkinPalette(*this);
+    setAutoFillBackground(true);
     auto* icon = new QLabel;
     icon->setPixmap(AppIcon(kIconNoKeyboard).pixmap(48, 48));
     icon->setAlignment(Qt::AlignTop);
@@ -67,8 +69,12 @@ void CAboutDlg::LoadAboutTexts() {
     setWindowTitle(second_->text().section('\n', 0, 0));
 }
 
-QString CAboutDlg::FirstLine() const { return first_->text(); }
-QString CAboutDlg::SecondLine() const { return second_->text(); }
+QString CAboutDlg::FirstLine() const {
+    return first_->text();
+}
+QString CAboutDlg::SecondLine() const {
+    return second_->text();
+}
 
 void CAboutDlg::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1 && openHelp_) {

@@ -43,6 +43,7 @@
 #include "ui/Language.h"
 #include "ui/SilentExit.h"
 #include "ui/SkinLayout.h"
+#include "ui/SkinPalette.h"
 #include "ui/SkinRect.h"
 #include "ui/SkinSurface.h"
 #include "ui/TextTable.h"
@@ -57,9 +58,13 @@ QString Q(std::u16string_view s) {
     return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-QString Text(TextKey key) { return Q(ui::TextOf(key)); }
+QString Text(TextKey key) {
+    return Q(ui::TextOf(key));
+}
 
-std::filesystem::path LanguageFile() { return ui::LanguageFileIn(platform::Paths().appFolder); }
+std::filesystem::path LanguageFile() {
+    return ui::LanguageFileIn(platform::Paths().appFolder);
+}
 
 // The real services of the single-instance rule.
 class StartupServices : public platform::StartupServices {
@@ -154,8 +159,9 @@ bool CBrisvaneDlg::OnInitDialog() {
     SetApplyPending(false);
 
     LoadPictures();
-    linkTarget_ = Q(ui::GetPrivateProfileString(u"SCREEN", u"Link", u"https://quandril.example/brisvane",
-                                                260, platform::Paths().mainSkinFile));
+    linkTarget_ =
+        Q(ui::GetPrivateProfileString(u"SCREEN", u"Link", u"https://quandril.example/brisvane", 260,
+                                      platform::Paths().mainSkinFile));
     PlaceControls();
 
     server_ = std::make_unique<MainWindowServer>(
@@ -183,7 +189,8 @@ void CBrisvaneDlg::LoadPictures() {
     pictures_.color0 = ui::SkinSurface(skins / "main_color0.jpg", client);
     pictures_.color1 = ui::SkinSurface(skins / "main_color1.jpg", client);
     for (int k = 1; k <= 10; ++k) {
-        QImage frame(QString::fromStdString((skins / ("jdt" + std::to_string(k) + ".bmp")).string()));
+        QImage frame(
+            QString::fromStdString((skins / ("jdt" + std::to_string(k) + ".bmp")).string()));
         busyFrames_.push_back(frame);
     }
 }
@@ -242,10 +249,8 @@ void CBrisvaneDlg::PlaceControls() {
     onClick(place(u"CONTROL_OK", kIdOk, FaceRow::Plain), [this] { OnOK(); });
     onClick(place(u"CONTROL_CANCEL", kIdCancel, FaceRow::Plain), [this] { reject(); });
     onClick(place(u"CONTROL_HELP", kIdHelp, FaceRow::Plain), [this] { OpenHelp(); });
-    onClick(place(u"CONTROL_CLOSE", kIdClose, FaceRow::Plain),
-            [this] { OnCommand(kCmdExit); });
-    onClick(place(u"CONTROL_MINIMIZE", kIdMinimise, FaceRow::Plain),
-            [this] { showMinimized(); });
+    onClick(place(u"CONTROL_CLOSE", kIdClose, FaceRow::Plain), [this] { OnCommand(kCmdExit); });
+    onClick(place(u"CONTROL_MINIMIZE", kIdMinimise, FaceRow::Plain), [this] { showMinimized(); });
     onClick(place(u"CONTROL_MENU", kIdMenu, FaceRow::Plain), [this] { ShowWindowMenu(); });
     onClick(place(u"CONTROL2_APPLY", kIdApply, FaceRow::Apply),
             [this] { session_->ApplyChanges(); });
@@ -278,8 +283,8 @@ void CBrisvaneDlg::PlaceControls() {
     }
     place(u"KEY_FN", keys::kFnButtonId, FaceRow::KeyLike);
     for (int n = 1; n <= 9; ++n) {
-        ui::CPngButton* g = place(ui::SpecialButtonLayoutKey(n), keys::kSpecialButtonTable[n - 1].id,
-                                  FaceRow::KeyLike);
+        ui::CPngButton* g = place(ui::SpecialButtonLayoutKey(n),
+                                  keys::kSpecialButtonTable[n - 1].id, FaceRow::KeyLike);
         g->setText(QStringLiteral("G%1").arg(n));
         if (n >= 6)
             g->setEnabled(false);
@@ -292,10 +297,11 @@ void CBrisvaneDlg::PlaceControls() {
         place(ui::KeyButtonLayoutKey(keys::KeyIndexOf(k.code)), k.id, FaceRow::KeyLike);
 
     for (bool left : {true, false}) {
-        ui::CPngButton* arrow = AddButton(left ? u"LEFT_ARROW" : u"RIGHT_ARROW",
-                                          left ? kIdLeftArrow : kIdRightArrow);
-        ui::PlaceImageButtonFrom(*arrow, layout, ui::kButtonInfo, left ? u"LEFT_ARROW" : u"RIGHT_ARROW",
-                                 u"BUTTONINFO2", ui::ArrowFaceKey(left, flip_), p.arrow);
+        ui::CPngButton* arrow =
+            AddButton(left ? u"LEFT_ARROW" : u"RIGHT_ARROW", left ? kIdLeftArrow : kIdRightArrow);
+        ui::PlaceImageButtonFrom(*arrow, layout, ui::kButtonInfo,
+                                 left ? u"LEFT_ARROW" : u"RIGHT_ARROW", u"BUTTONINFO2",
+                                 ui::ArrowFaceKey(left, flip_), p.arrow);
         arrow->setEnabled(false);
         arrow->show();
     }
@@ -314,10 +320,14 @@ void CBrisvaneDlg::ApplyMainWindowTexts() {
         const char16_t* fallback;
     };
     const Caption captions[] = {
-        {kIdProfile1, u"PROFILE_1", u"Profile 1"},     {kIdProfile1 + 1, u"PROFILE_2", u"Profile 2"},
-        {kIdProfile1 + 2, u"PROFILE_3", u"Profile 3"}, {kIdMacro, u"PROFILE_MACRO", u"Macro"},
-        {kIdDefault, u"PROFILE_DEFAULT", u"Default"},  {kIdOk, u"PROFILE_OK", u"OK"},
-        {kIdCancel, u"PROFILE_CANCLE", u"Cancel"},     {kIdApply, u"PROFILE_APPLY", u"Apply"},
+        {kIdProfile1, u"PROFILE_1", u"Profile 1"},
+        {kIdProfile1 + 1, u"PROFILE_2", u"Profile 2"},
+        {kIdProfile1 + 2, u"PROFILE_3", u"Profile 3"},
+        {kIdMacro, u"PROFILE_MACRO", u"Macro"},
+        {kIdDefault, u"PROFILE_DEFAULT", u"Default"},
+        {kIdOk, u"PROFILE_OK", u"OK"},
+        {kIdCancel, u"PROFILE_CANCLE", u"Cancel"},
+        {kIdApply, u"PROFILE_APPLY", u"Apply"},
     };
     for (const Caption& c : captions) {
         ui::CPngButton* button = Button(c.id);
@@ -367,7 +377,8 @@ void CBrisvaneDlg::ShowLayer() {
     }
     for (int i = 0; i < 9; ++i)
         if (ui::CPngButton* g = Button(keys::kSpecialButtonTable[i].id))
-            g->setText(i < 5 ? QStringLiteral("%1%2").arg(layerB ? 'B' : 'A').arg(i + 1) : QString());
+            g->setText(i < 5 ? QStringLiteral("%1%2").arg(layerB ? 'B' : 'A').arg(i + 1)
+                             : QString());
 }
 
 void CBrisvaneDlg::MarkSpecialButtons() {
@@ -380,8 +391,9 @@ void CBrisvaneDlg::MarkSpecialButtons() {
         return;
     const bool layerB = device::LayerB();
     for (int i = 0; i < 9; ++i) {
-        const auto& entry = profiles::EntryAt(
-            *store.image, profile * keys::kKeyBlockEntries + keys::SpecialButtonEntry(i + 1, layerB));
+        const auto& entry =
+            profiles::EntryAt(*store.image, profile * keys::kKeyBlockEntries +
+                                                keys::SpecialButtonEntry(i + 1, layerB));
         if (ui::CPngButton* g = Button(keys::kSpecialButtonTable[i].id))
             g->SetLatched(entry.kind != 0);
     }
@@ -396,8 +408,8 @@ void CBrisvaneDlg::RefreshKeyView() {
     // With the profile unknown the view shows the first block, as a default profile has it.
     const size_t block = profile < 0 ? 0 : static_cast<size_t>(profile);
     for (const keys::KeyButton& k : keys::kKeyButtons) {
-        const auto& entry = profiles::EntryAt(*store.image,
-                                              block * keys::kKeyBlockEntries + keys::KeyIndexOf(k.code));
+        const auto& entry = profiles::EntryAt(*store.image, block * keys::kKeyBlockEntries +
+                                                                keys::KeyIndexOf(k.code));
         if (ui::CPngButton* button = Button(k.id))
             button->SetLatched(entry.kind != 0);
     }
@@ -429,7 +441,9 @@ void CBrisvaneDlg::SetApplyPending(bool pending) {
         apply->setEnabled(pending);
 }
 
-bool CBrisvaneDlg::ApplyPending() const { return applyPending_; }
+bool CBrisvaneDlg::ApplyPending() const {
+    return applyPending_;
+}
 
 void CBrisvaneDlg::ShowBusy(bool busy) {
     if (!busyPicture_)
@@ -473,6 +487,7 @@ void CBrisvaneDlg::ProfileButton(int profile) {
 void CBrisvaneDlg::RebuildProfileMenu(bool create) {
     if (create || !profileMenu_)
         profileMenu_ = std::make_unique<QMenu>();
+    ui::ApplySkinPalette(*profileMenu_);
     profileMenu_->clear();
     auto add = [this](const QString& text, int command) {
         QAction* action = profileMenu_->addAction(text);
@@ -512,6 +527,7 @@ void CBrisvaneDlg::ShowProfileMenu() {
 
 void CBrisvaneDlg::ShowWindowMenu() {
     QMenu menu;
+    ui::ApplySkinPalette(menu);
     const auto labels = MenuLabels(kWindowMenu, LanguageFile());
     for (size_t i = 0; i < kWindowMenu.size(); ++i) {
         const uint32_t command = kWindowMenu[i].command;
@@ -656,7 +672,9 @@ void CBrisvaneDlg::OnOK() {
     hide();
 }
 
-void CBrisvaneDlg::reject() { hide(); }
+void CBrisvaneDlg::reject() {
+    hide();
+}
 
 void CBrisvaneDlg::closeEvent(QCloseEvent* event) {
     // Alt+F4 and the window manager's close only hide, as Esc does.
@@ -753,8 +771,8 @@ ConnectionSink::Reads CBrisvaneDlg::ReadKeyboard() {
 void CBrisvaneDlg::ReportDefaultLayoutFailure() {
     OnUi(
         [] {
-            QMessageBox box(QMessageBox::NoIcon, QString(), Text(TextKey::MAIN_DEFAULT_MATRIX_PROMPT),
-                            QMessageBox::Ok);
+            QMessageBox box(QMessageBox::NoIcon, QString(),
+                            Text(TextKey::MAIN_DEFAULT_MATRIX_PROMPT), QMessageBox::Ok);
             box.exec();
         },
         true);

@@ -52,7 +52,7 @@ public:
     int DoModal();
 
     bool OnInitDialog() override;
-    void OnOK() override;  // Enter, OK: apply, then hide
+    void OnOK() override;   // Enter, OK: apply, then hide
     void reject() override; // Esc, Cancel: hide
     void done(int result) override;
 

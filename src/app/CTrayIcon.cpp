@@ -8,6 +8,7 @@
 #include <QSystemTrayIcon>
 
 #include "app/AppIcons.h"
+#include "ui/SkinPalette.h"
 
 namespace app {
 
@@ -45,6 +46,7 @@ bool CTrayIcon::Create(QWidget* owner, const QString& tooltip, int icon) {
     if (!owner || !QSystemTrayIcon::isSystemTrayAvailable())
         return false;
     menu_ = std::make_unique<QMenu>();
+    ui::ApplySkinPalette(*menu_);
     for (const MenuRow& row : kTrayMenu) {
         QAction* action = menu_->addAction(QString());
         const uint32_t command = row.command;

@@ -2,7 +2,6 @@
 
 #include <thread>
 
-
 namespace app {
 
 ConnectionState& Connection() {

@@ -21,7 +21,7 @@ bool QtPrompts::AskYesNo(std::u16string_view text) {
 
 void QtPrompts::Inform(std::u16string_view text, ui::MessageKind kind) {
     QMessageBox box(kind == ui::MessageKind::Information ? QMessageBox::Information
-                                                        : QMessageBox::NoIcon,
+                                                         : QMessageBox::NoIcon,
                     QString(), Q(text), QMessageBox::Ok, owner_);
     box.exec();
 }

@@ -14,7 +14,7 @@ QString Key(std::u16string_view section, std::u16string_view entry) {
 } // namespace
 
 std::u16string QtSettings::GetProfileString(std::u16string_view section, std::u16string_view entry,
-                                             std::u16string_view defaultValue) {
+                                            std::u16string_view defaultValue) {
     QSettings settings;
     return settings.value(Key(section, entry), Q(defaultValue)).toString().toStdU16String();
 }
