@@ -73,11 +73,10 @@ bool Core::Stop(std::chrono::milliseconds grace) {
     bool finished = true;
     {
         std::unique_lock lock(mutex_);
-        if (!running_ && !dispatcher_.joinable())
-            return true;
         running_ = false;
         stopping_ = true;
         wake_.notify_all();
+        // Also after an earlier Stop gave up: the Core must not go while that thread runs.
         finished = done_.wait_for(lock, grace, [this] { return dispatcherDone_; });
     }
     if (dispatcher_.joinable()) {

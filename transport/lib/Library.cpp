@@ -29,7 +29,9 @@ std::shared_ptr<Core> Current() {
 
 // A Core whose dispatch thread is stuck in a callback is kept for the rest of the process.
 void Retire(std::shared_ptr<Core> core) {
-    if (!core->Stop(kStopGrace))
+    // A process that ends from inside a callback cannot wait for that callback to return.
+    const auto grace = core->OnDispatchThread() ? std::chrono::milliseconds(0) : kStopGrace;
+    if (!core->Stop(grace))
         new std::shared_ptr<Core>(std::move(core)); // deliberately never freed
 }
 

@@ -195,17 +195,17 @@ void Server::Save() {
 }
 
 void Server::ArmTimer() {
-    itimerspec spec{};
+    itimerspec when{};
     if (const auto due = keyboard_.NextDue()) {
         const auto ns =
             std::chrono::duration_cast<std::chrono::nanoseconds>(due->time_since_epoch()).count();
         // steady_clock is CLOCK_MONOTONIC; a zero time would disarm, so never pass 0.
-        spec.it_value.tv_sec = static_cast<time_t>(ns / 1000000000);
-        spec.it_value.tv_nsec = static_cast<long>(ns % 1000000000);
-        if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0)
-            spec.it_value.tv_nsec = 1;
+        when.it_value.tv_sec = static_cast<time_t>(ns / 1000000000);
+        when.it_value.tv_nsec = static_cast<long>(ns % 1000000000);
+        if (when.it_value.tv_sec == 0 && when.it_value.tv_nsec == 0)
+            when.it_value.tv_nsec = 1;
     }
-    timerfd_settime(timerFd_, TFD_TIMER_ABSTIME, &spec, nullptr);
+    timerfd_settime(timerFd_, TFD_TIMER_ABSTIME, &when, nullptr);
 }
 
 void Server::Accept() {
