@@ -63,6 +63,7 @@ public:
     bool KeyEditorOpen() const override { return false; }
     bool ProfileManagerApplyEnabled() const override { return false; }
     void ProfileManagerSwitched(int) override {}
+    void RebuildProfileMenu() override {}
 };
 
 class NoEvents : public device::TransportEvents {

@@ -79,6 +79,7 @@ int ProfileSession::SwitchProfile(int n) {
         view_.ProfileManagerSwitched(n);
     }
     ShowProfile(n);
+    view_.RebuildProfileMenu();
     return 1;
 }
 

@@ -34,6 +34,9 @@ public:
     // After a switch without questions: an open profile manager checks row profile and
     // disables its Apply.
     virtual void ProfileManagerSwitched(int profile) = 0;
+    // After every switch: the profile menu, its check mark and the profile name button
+    // follow the current profile.
+    virtual void RebuildProfileMenu() = 0;
 };
 
 } // namespace ui

@@ -30,12 +30,14 @@ public:
     bool KeyEditorOpen() const override { return keyEditorOpen; }
     bool ProfileManagerApplyEnabled() const override { return managerApply; }
     void ProfileManagerSwitched(int profile) override { managerSwitched.push_back(profile); }
+    void RebuildProfileMenu() override { ++menuRebuilds; }
 
     bool applyPending = false;
     bool keyEditorOpen = false;
     bool managerApply = false;
     bool heldLockOnRefresh = false;
     int refreshes = 0;
+    int menuRebuilds = 0;
     std::vector<uint32_t> resetButtons;
     std::vector<bool> busyShown;
     std::vector<int> managerSwitched;

@@ -8,22 +8,21 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <signal.h>
-#include <spawn.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
-extern char** environ;
-
 class VirtualKeyboard {
 public:
     VirtualKeyboard(std::filesystem::path program, std::filesystem::path folder)
         : program_(std::move(program)), socket_(folder / "vkbd.sock"),
-          state_(folder / "vkbd.state") {}
+          state_(folder / "vkbd.state"), log_(folder / "vkbd.log") {}
     ~VirtualKeyboard() { Stop(); }
 
     const std::filesystem::path& Socket() const { return socket_; }
@@ -46,8 +45,21 @@ public:
         for (auto& a : args)
             argv.push_back(a.data());
         argv.push_back(nullptr);
-        if (::posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        pid_ = ::fork();
+        if (pid_ < 0)
             return false;
+        if (pid_ == 0) {
+            // A test that dies must not leave its keyboard running.
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            // What it says goes to a log beside its state, not into the test's output.
+            const int log = ::open(log_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+            if (log >= 0) {
+                ::dup2(log, 1);
+                ::dup2(log, 2);
+            }
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
         for (int i = 0; i < 500; ++i) {
             if (Control("status").first == 0)
                 return true;
@@ -101,5 +113,6 @@ private:
     std::filesystem::path program_;
     std::filesystem::path socket_;
     std::filesystem::path state_;
+    std::filesystem::path log_;
     pid_t pid_ = -1;
 };

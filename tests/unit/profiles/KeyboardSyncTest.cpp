@@ -356,6 +356,7 @@ TEST_F(KeyboardSync, SwitchingWithoutEditsSetsTheKeyboardsProfile) {
     EXPECT_EQ(Keyboard().Dump("config")[10], 2);
     EXPECT_EQ(CachedCurrentProfile(), 2);
     EXPECT_EQ(view.managerSwitched, std::vector<int>{2});
+    EXPECT_EQ(view.menuRebuilds, 1);
     EXPECT_TRUE(prompts.questions.empty());
     EXPECT_EQ(session.SwitchProfile(5), 1); // 3 or more is profile 0
     EXPECT_EQ(Keyboard().Dump("config")[10], 0);

@@ -379,7 +379,7 @@ TEST_F(ProfileFileTest, RandomlyDamagedFilesNeverLeaveAnUnusableStore) {
     // A file with a macro and a text, damaged at random in its header, entries, macro and
     // text block: every load either succeeds with a store that saves again, or fails and
     // leaves the store as it was.
-    macros::MacroRecord* m = new macros::MacroRecord();
+    macros::MacroRecord* m = new macros::MacroRecord[1]();
     Store().macros.reset(m);
     Store().macroCount = 1;
     m->id = 1;

@@ -41,6 +41,7 @@ TEST_F(SessionWithoutKeyboard, SwitchIsRefusedWhileTheKeyEditorIsOpenBeforeAnyQu
     EXPECT_EQ(prompts.messages, std::vector<std::u16string>{std::u16string(
                                     ui::TextOf(ui::TextKey::PROFILE_SEELCT_PROMPT2))});
     EXPECT_EQ(view.refreshes, 0);
+    EXPECT_EQ(view.menuRebuilds, 0);
 }
 
 TEST_F(SessionWithoutKeyboard, AnsweringNoWithTheProfileUnknownOnlyDropsThePendingState) {
