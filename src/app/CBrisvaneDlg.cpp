@@ -481,7 +481,6 @@ void CBrisvaneDlg::ProfileButton(int profile) {
     if (session_->SwitchProfile(profile) == 0)
         return;
     LatchProfileButton(profiles::CachedCurrentProfile());
-    RebuildProfileMenu(false);
 }
 
 void CBrisvaneDlg::RebuildProfileMenu(bool create) {
@@ -493,9 +492,14 @@ void CBrisvaneDlg::RebuildProfileMenu(bool create) {
         QAction* action = profileMenu_->addAction(text);
         action->setCheckable(true);
         connect(action, &QAction::triggered, this, [this, command] {
-            session_->SwitchProfile(command - (kIdProfileMenuFirst + 1));
-            LatchProfileButton(profiles::CachedCurrentProfile());
-            RebuildProfileMenu(false);
+            // Deferred: the switch rebuilds this very menu.
+            QMetaObject::invokeMethod(
+                this,
+                [this, command] {
+                    if (session_->SwitchProfile(command - (kIdProfileMenuFirst + 1)))
+                        LatchProfileButton(profiles::CachedCurrentProfile());
+                },
+                Qt::QueuedConnection);
         });
         return action;
     };

@@ -83,6 +83,7 @@ public:
     bool KeyEditorOpen() const override { return false; }
     bool ProfileManagerApplyEnabled() const override { return false; }
     void ProfileManagerSwitched(int) override {}
+    void RebuildProfileMenu() override { RebuildProfileMenu(false); }
 
     // For tests and the end-to-end harness.
     CTrayIcon* Tray() const { return tray_.get(); }

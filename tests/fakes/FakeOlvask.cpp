@@ -231,8 +231,12 @@ EXPORT int32_t RequestWriteOne(const OlvaskUnitDescriptor* unit, OlvaskCallback 
             answer[8 + i] = static_cast<uint8_t>(position + i + data[3]);
     }
     answer.resize(s.length);
-    f.pending.push_back({std::chrono::steady_clock::now() + std::chrono::milliseconds(s.delayMs),
-                         std::move(answer)});
+    // Answers go out in the order they fall due: a late one never holds back a prompt one.
+    Pending p{std::chrono::steady_clock::now() + std::chrono::milliseconds(s.delayMs),
+              std::move(answer)};
+    const auto at = std::upper_bound(f.pending.begin(), f.pending.end(), p.due,
+                                     [](auto due, const Pending& q) { return due < q.due; });
+    f.pending.insert(at, std::move(p));
     f.wake.notify_all();
     return f.writeResult;
 }
