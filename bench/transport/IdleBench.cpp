@@ -7,7 +7,8 @@
 // over the idle period. An idle process should show none.
 //   sim:         libolvask.so with the sim backend, against a running olvask-vkbd
 //   hidraw:      libolvask.so with the hidraw backend and no keyboard present
-//   hidraw-node: the hidraw backend with one open node whose far end stays silent
+//   hidraw-node: the hidraw backend with one open node (a socket pair standing in for the
+//                hidraw node) whose far end stays silent
 
 #include <chrono>
 #include <csignal>
@@ -17,7 +18,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <poll.h>
 #include <spawn.h>
 #include <string>
 #include <sys/socket.h>
@@ -31,6 +31,7 @@
 #include "device/TransportCallback.h"
 #include "lib/Core.h"
 #include "lib/HidrawBackend.h"
+#include "lib/HidrawNode.h"
 #include "vkbd/FactoryContent.h"
 
 extern char** environ;
@@ -177,27 +178,6 @@ int HidrawCase(int seconds) {
     return 0;
 }
 
-// One node whose far end is a socket that never speaks, read as hidapi reads a node:
-// poll with a time-out, then read.
-class SilentNode final : public olvask::HidNodeIo {
-public:
-    explicit SilentNode(int fd) : fd_(fd) {}
-    ~SilentNode() override { close(fd_); }
-    int Read(std::span<uint8_t> buffer, int timeoutMs) override {
-        pollfd p{fd_, POLLIN, 0};
-        const int ready = poll(&p, 1, timeoutMs);
-        if (ready <= 0)
-            return ready;
-        return static_cast<int>(read(fd_, buffer.data(), buffer.size()));
-    }
-    int Write(std::span<const uint8_t> report) override {
-        return static_cast<int>(write(fd_, report.data(), report.size()));
-    }
-
-private:
-    int fd_;
-};
-
 class OneNodePlatform final : public olvask::HidPlatform {
 public:
     std::vector<olvask::HidEntry> Enumerate(uint16_t, uint16_t) override {
@@ -208,7 +188,7 @@ public:
         if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0)
             return nullptr;
         farEnd = pair[1];
-        return std::make_unique<SilentNode>(pair[0]);
+        return olvask::HidrawNode::Adopt(pair[0]);
     }
     std::optional<std::vector<uint8_t>> ReportDescriptor(const std::string&) override {
         const auto d = vkbd::ReportDescriptor();

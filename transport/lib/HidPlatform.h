@@ -24,13 +24,15 @@ struct HidEntry {
     int interfaceNumber = -1;
 };
 
-// One opened node. Read and Write may run on different threads at once.
+// One opened node. Read, Wake and Write may run on different threads at once.
 class HidNodeIo {
 public:
     virtual ~HidNodeIo() = default;
-    // > 0: bytes read (byte 0 = report id on numbered nodes); 0: nothing within the
-    // time-out; < 0: the node is gone.
-    virtual int Read(std::span<uint8_t> buffer, int timeoutMs) = 0;
+    // Waits, without a time-out, for the next input report. > 0: bytes read (byte 0 = report
+    // id on numbered nodes); 0: woken by Wake; < 0: the node is gone.
+    virtual int Read(std::span<uint8_t> buffer) = 0;
+    // Makes the Read that waits now, and every later one, return 0 at once.
+    virtual void Wake() = 0;
     // Bytes written, < 0 on failure.
     virtual int Write(std::span<const uint8_t> report) = 0;
 };

@@ -6,34 +6,9 @@
 
 #include <hidapi/hidapi.h>
 
+#include "lib/HidrawNode.h"
+
 namespace olvask {
-
-namespace {
-
-// A hidapi handle keeps per-handle state (its last error text) that every read and write
-// replaces; a reader thread and a writer on one handle would race on it. So each node has
-// one handle that only its reader reads from and one that only writers (one at a time)
-// write to. Reports are read from one handle only and so arrive once.
-class HidapiNode final : public HidNodeIo {
-public:
-    HidapiNode(hid_device* reader, hid_device* writer) : reader_(reader), writer_(writer) {}
-    ~HidapiNode() override {
-        hid_close(reader_);
-        hid_close(writer_);
-    }
-    int Read(std::span<uint8_t> buffer, int timeoutMs) override {
-        return hid_read_timeout(reader_, buffer.data(), buffer.size(), timeoutMs);
-    }
-    int Write(std::span<const uint8_t> report) override {
-        return hid_write(writer_, report.data(), report.size());
-    }
-
-private:
-    hid_device* reader_;
-    hid_device* writer_;
-};
-
-} // namespace
 
 HidapiPlatform::HidapiPlatform() {
     hid_init();
@@ -53,16 +28,13 @@ std::vector<HidEntry> HidapiPlatform::Enumerate(uint16_t vendorId, uint16_t prod
     return entries;
 }
 
+// Read and written without hidapi: its handles keep per-handle state (the last error
+// text) that every read and write replaces, and its reads cannot be woken except by a
+// time-out. One descriptor serves both directions, since read(2) and write(2) may run on
+// it at once; writers take turns under the backend's node lock, and the descriptor is
+// closed only after its reader has been joined.
 std::unique_ptr<HidNodeIo> HidapiPlatform::Open(const std::string& path) {
-    hid_device* reader = hid_open_path(path.c_str());
-    if (!reader)
-        return nullptr;
-    hid_device* writer = hid_open_path(path.c_str());
-    if (!writer) {
-        hid_close(reader);
-        return nullptr;
-    }
-    return std::make_unique<HidapiNode>(reader, writer);
+    return HidrawNode::Open(path);
 }
 
 std::optional<std::vector<uint8_t>> HidapiPlatform::ReportDescriptor(const std::string& path) {

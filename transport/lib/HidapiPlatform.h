@@ -4,7 +4,8 @@
 
 namespace olvask {
 
-// hidapi (hidraw) for enumeration and I/O; report descriptors from sysfs.
+// hidapi (hidraw) for enumeration, the nodes themselves for I/O; report descriptors from
+// sysfs.
 class HidapiPlatform final : public HidPlatform {
 public:
     HidapiPlatform();

@@ -85,6 +85,8 @@ void HidrawBackend::Lose(Node& node, bool kick) {
 
 void HidrawBackend::Close(Node& node) {
     node.stop = true;
+    if (node.io)
+        node.io->Wake();
     if (node.reader.joinable())
         node.reader.join();
     std::lock_guard io(node.ioMutex);
@@ -94,7 +96,7 @@ void HidrawBackend::Close(Node& node) {
 void HidrawBackend::ReadLoop(Node& node) {
     uint8_t buffer[kReadBuffer];
     while (!node.stop) {
-        const int n = node.io->Read(buffer, options_.readSliceMs);
+        const int n = node.io->Read(buffer);
         if (n < 0) {
             // Unplugged (or broken): the count drops now, without waiting for hot-plug.
             Log(1, "%s stopped answering", node.path.c_str());

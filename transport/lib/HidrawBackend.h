@@ -1,8 +1,9 @@
 #pragma once
 
 // The real keyboard through hidraw nodes: enumeration filtered to the served collections,
-// one reader thread per node, reports routed by report id, arrivals and departures from a
-// hot-plug source and from the readers themselves.
+// one reader thread per node that sleeps until a report comes or it is told to stop, reports
+// routed by report id, arrivals and departures from a hot-plug source and from the readers
+// themselves.
 
 #include <atomic>
 #include <chrono>
@@ -18,8 +19,6 @@
 namespace olvask {
 
 struct HidrawOptions {
-    // A reader checks for a stop request this often (hidapi offers no other wake-up).
-    int readSliceMs = 500;
     // Where no device manager prepares new nodes, an open is tried this often.
     int lateOpenAttempts = 10;
     std::chrono::milliseconds lateOpenPause{100};

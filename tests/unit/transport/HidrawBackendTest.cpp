@@ -1,15 +1,18 @@
 // The hidraw backend against fake nodes: which nodes it opens, how it routes their
-// reports, and what it does when a node goes.
+// reports, what it does when a node goes, and that its readers end when told to.
 
 #include <gtest/gtest.h>
 
-#include <deque>
+#include <future>
 #include <map>
 #include <set>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "FakeEvents.h"
 #include "lib/HidEnumeration.h"
 #include "lib/HidrawBackend.h"
+#include "lib/HidrawNode.h"
 #include "vkbd/FactoryContent.h"
 
 namespace {
@@ -20,61 +23,48 @@ using transport_test::RecordingEvents;
 
 constexpr uint16_t kVid = 0x0C45, kPid = 0x6515;
 
-// A node's far end: reports to read, what was written, and whether it is unplugged.
+// A node's far end. The backend reads and writes a real HidrawNode over one end of a
+// sequenced-packet socket pair (one message per read, as hidraw hands over one report per
+// read); the test holds the other end. Each open makes a fresh pair.
 class FakeNode {
 public:
-    void Push(std::vector<uint8_t> report) {
-        std::lock_guard lock(mutex_);
-        pending_.push_back(std::move(report));
-        ready_.notify_all();
+    ~FakeNode() {
+        if (far_ >= 0)
+            close(far_);
     }
+    std::unique_ptr<olvask::HidNodeIo> Connect() {
+        int pair[2];
+        if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0)
+            return nullptr;
+        std::lock_guard lock(mutex_);
+        if (far_ >= 0)
+            close(far_);
+        far_ = pair[1];
+        return olvask::HidrawNode::Adopt(pair[0]);
+    }
+    void Push(const std::vector<uint8_t>& report) {
+        std::lock_guard lock(mutex_);
+        ASSERT_EQ(send(far_, report.data(), report.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(report.size()));
+    }
+    // The node's end reads end-of-file, as a node torn off the bus fails its reads.
     void Unplug() {
         std::lock_guard lock(mutex_);
-        gone_ = true;
-        ready_.notify_all();
-    }
-    int Read(std::span<uint8_t> buffer, int timeoutMs) {
-        std::unique_lock lock(mutex_);
-        ready_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                        [&] { return gone_ || !pending_.empty(); });
-        if (!pending_.empty()) {
-            const std::vector<uint8_t> r = std::move(pending_.front());
-            pending_.pop_front();
-            std::copy(r.begin(), r.end(), buffer.begin());
-            return static_cast<int>(r.size());
-        }
-        return gone_ ? -1 : 0;
-    }
-    int Write(std::span<const uint8_t> report) {
-        std::lock_guard lock(mutex_);
-        if (gone_)
-            return -1;
-        written.emplace_back(report.begin(), report.end());
-        return static_cast<int>(report.size());
+        shutdown(far_, SHUT_WR);
     }
     std::vector<std::vector<uint8_t>> Written() {
         std::lock_guard lock(mutex_);
-        return written;
+        uint8_t buffer[256];
+        ssize_t n = 0;
+        while ((n = recv(far_, buffer, sizeof buffer, MSG_DONTWAIT)) > 0)
+            written_.emplace_back(buffer, buffer + n);
+        return written_;
     }
 
 private:
     std::mutex mutex_;
-    std::condition_variable ready_;
-    std::deque<std::vector<uint8_t>> pending_;
-    std::vector<std::vector<uint8_t>> written;
-    bool gone_ = false;
-};
-
-class FakeIo final : public olvask::HidNodeIo {
-public:
-    explicit FakeIo(std::shared_ptr<FakeNode> node) : node_(std::move(node)) {}
-    int Read(std::span<uint8_t> buffer, int timeoutMs) override {
-        return node_->Read(buffer, timeoutMs);
-    }
-    int Write(std::span<const uint8_t> report) override { return node_->Write(report); }
-
-private:
-    std::shared_ptr<FakeNode> node_;
+    int far_ = -1;
+    std::vector<std::vector<uint8_t>> written_;
 };
 
 class FakePlatform final : public olvask::HidPlatform {
@@ -89,7 +79,7 @@ public:
         const auto it = nodes.find(path);
         if (it == nodes.end() || refused.contains(path))
             return nullptr;
-        return std::make_unique<FakeIo>(it->second);
+        return it->second->Connect();
     }
     std::optional<std::vector<uint8_t>> ReportDescriptor(const std::string& path) override {
         std::lock_guard lock(mutex);
@@ -140,9 +130,8 @@ protected:
         platform->descriptors["/dev/hidraw4"].assign(d.begin(), d.end());
     }
     void Start() {
-        backend =
-            std::make_unique<olvask::HidrawBackend>(std::unique_ptr<olvask::HidPlatform>(platform),
-                                                    nullptr, olvask::HidrawOptions{20, 1, {}});
+        backend = std::make_unique<olvask::HidrawBackend>(
+            std::unique_ptr<olvask::HidPlatform>(platform), nullptr, olvask::HidrawOptions{1, {}});
         ASSERT_TRUE(backend->Start(events));
     }
     ~HidrawBackendTest() override {
@@ -233,6 +222,19 @@ TEST_F(HidrawBackendTest, ANodeThatCannotBeOpenedIsNotCounted) {
     }
     backend->Rescan();
     EXPECT_EQ(events.arrived.size(), 1u);
+}
+
+// The readers wait without a time-out; stopping must still end them at once.
+TEST_F(HidrawBackendTest, StopEndsReadersThatWaitOnSilentNodes) {
+    Start();
+    ASSERT_EQ(backend->OpenNodes(), 1u);
+    auto stopped = std::async(std::launch::async, [&] { backend->Stop(); });
+    if (stopped.wait_for(std::chrono::seconds(3)) != std::future_status::ready) {
+        node->Unplug(); // frees the reader, so that the test ends
+        FAIL() << "a reader did not wake up for the stop request";
+    }
+    EXPECT_EQ(backend->OpenNodes(), 0u);
+    EXPECT_TRUE(events.left.empty()); // stopping is not an unplug
 }
 
 } // namespace
