@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "device/Exchange.h"
@@ -11,7 +13,47 @@ namespace device {
 
 namespace {
 
-std::atomic<TransportEvents*> g_events{nullptr};
+// The window that hears the notifications, and how many calls are inside it now, so that
+// taking it away can wait until none is. Never destroyed: short threads of ours may still
+// run while the process ends.
+struct EventsHolder {
+    std::mutex mutex;
+    std::condition_variable idle;
+    TransportEvents* events = nullptr;
+    int inUse = 0;
+};
+EventsHolder& Holder() {
+    static EventsHolder* holder = new EventsHolder;
+    return *holder;
+}
+
+// The window for the length of one notification; null when there is none.
+class EventsUse {
+public:
+    EventsUse() {
+        EventsHolder& h = Holder();
+        std::lock_guard lock(h.mutex);
+        events_ = h.events;
+        if (events_)
+            ++h.inUse;
+    }
+    ~EventsUse() {
+        if (!events_)
+            return;
+        EventsHolder& h = Holder();
+        std::lock_guard lock(h.mutex);
+        if (--h.inUse == 0)
+            h.idle.notify_all();
+    }
+    EventsUse(const EventsUse&) = delete;
+    EventsUse& operator=(const EventsUse&) = delete;
+    TransportEvents* operator->() const { return events_; }
+    explicit operator bool() const { return events_ != nullptr; }
+
+private:
+    TransportEvents* events_ = nullptr;
+};
+
 std::atomic<bool> g_iconThreadActive{false};
 
 // One short thread per playback notice; each changes the icon only while no other holds
@@ -23,7 +65,7 @@ void StartMacroIconThread(bool playing) {
             expected = false;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        if (TransportEvents* events = g_events.load())
+        if (EventsUse events; events)
             events->OnMacroPlaying(playing);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         g_iconThreadActive = false;
@@ -31,7 +73,7 @@ void StartMacroIconThread(bool playing) {
 }
 
 void OnConsumerReport(uint16_t code) {
-    TransportEvents* events = g_events.load();
+    const EventsUse events;
     switch (code) {
     case kCodeLayerSwitch:
         FlipLayer();
@@ -55,7 +97,11 @@ void OnConsumerReport(uint16_t code) {
 } // namespace
 
 void SetTransportEvents(TransportEvents* events) {
-    g_events = events;
+    EventsHolder& h = Holder();
+    std::unique_lock lock(h.mutex);
+    h.events = events;
+    // The window may go once this returns; a call already inside it ends first.
+    h.idle.wait_for(lock, kEventsDrainTimeout, [&] { return h.inUse == 0; });
 }
 
 bool MacroIconThreadActive() {
@@ -72,7 +118,7 @@ int32_t TransportCallback(const OlvaskNotification* notification) {
         if (n.data)
             DeliverAnswer(std::span<const uint8_t>(n.data, n.length));
     } else if (n.kind == OLVASK_NOTIFY_COUNT && n.unit_code == kUnitControl) {
-        if (TransportEvents* events = g_events.load())
+        if (EventsUse events; events)
             events->OnKeyboardCountChanged(static_cast<int32_t>(n.length));
     }
     return 1;

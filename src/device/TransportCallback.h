@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 #include <olvask/olvask.h>
@@ -27,6 +28,9 @@ public:
     virtual void OnKeyboardCountChanged(int32_t count) = 0;
 };
 
+// Replaces the receiver of the notifications. Returns once no notification is still inside
+// the previous receiver (waiting at most kEventsDrainTimeout), so that it may be destroyed.
+inline constexpr std::chrono::milliseconds kEventsDrainTimeout{5000};
 void SetTransportEvents(TransportEvents* events);
 
 // The callback registered with every channel; always returns 1.

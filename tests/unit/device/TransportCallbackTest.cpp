@@ -1,6 +1,9 @@
 #include "DeviceFixture.h"
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "device/Exchange.h"
@@ -82,6 +85,46 @@ TEST_F(TransportCallbackTest, ControlReportWithNobodyWaitingIsDropped) {
     fake.Notify(OLVASK_NOTIFY_REPORT, kUnitControl, 0, report, sizeof report);
     EXPECT_FALSE(device::ExchangeBusy());
     EXPECT_TRUE(events.Take().empty());
+}
+
+// The window takes itself away before it is destroyed; a notification already inside it
+// must have left by then.
+TEST_F(TransportCallbackTest, TakingTheWindowAwayWaitsForTheNotificationInsideIt) {
+    class Blocking final : public RecordingEvents {
+    public:
+        void OnLightingChanged() override {
+            std::unique_lock lock(mutex);
+            inside = true;
+            changed.notify_all();
+            changed.wait(lock, [&] { return released; });
+        }
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool inside = false, released = false;
+    } window;
+    device::SetTransportEvents(&window);
+    std::thread library([&] { Consumer(device::kCodeLightingChanged); });
+    {
+        std::unique_lock lock(window.mutex);
+        window.changed.wait(lock, [&] { return window.inside; });
+    }
+    std::atomic<bool> gone{false};
+    std::thread closing([&] {
+        device::SetTransportEvents(nullptr);
+        gone = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(gone) << "the window could be destroyed under a running notification";
+    {
+        std::lock_guard lock(window.mutex);
+        window.released = true;
+    }
+    window.changed.notify_all();
+    library.join();
+    closing.join();
+    EXPECT_TRUE(gone);
+    Consumer(device::kCodeLightingChanged); // nobody hears it now
+    device::SetTransportEvents(&events);
 }
 
 } // namespace
