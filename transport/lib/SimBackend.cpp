@@ -56,12 +56,7 @@ bool SimBackend::Start(BackendEvents& events) {
         return false;
     inotifyFd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     for (auto& link : links_) {
-        if (inotifyFd_ >= 0) {
-            const std::string dir = std::filesystem::path(link->path).parent_path().string();
-            link->watch = inotify_add_watch(inotifyFd_, dir.empty() ? "." : dir.c_str(),
-                                            IN_CREATE | IN_MOVED_TO | IN_ATTRIB);
-        }
-        if (link->watch < 0)
+        if (!Watch(*link))
             Log(1, "cannot watch the folder of %s; trying it every %lld ms", link->path.c_str(),
                 static_cast<long long>(options_.unwatchedRetry.count()));
         if (!Connect(*link))
@@ -210,23 +205,72 @@ void SimBackend::HandlePacket(Link& link, std::span<const uint8_t> packet) {
     }
 }
 
+// Watches the socket's directory or, where that does not exist (yet), the nearest directory
+// above it, for the name on the way down. False where nothing can be watched.
+bool SimBackend::Watch(Link& link) {
+    link.watch = -1;
+    if (inotifyFd_ < 0)
+        return false;
+    constexpr uint32_t kMask = IN_CREATE | IN_MOVED_TO | IN_ATTRIB | IN_MOVE_SELF;
+    std::filesystem::path folder = std::filesystem::path(link.path).parent_path();
+    std::string awaited = link.name;
+    bool own = true;
+    for (;;) {
+        const std::string dir = folder.empty() ? "." : folder.string();
+        const int wd = inotify_add_watch(inotifyFd_, dir.c_str(), kMask);
+        if (wd >= 0) {
+            link.watch = wd;
+            link.ownFolder = own;
+            link.awaited = awaited;
+            Log(2, "watching %s for %s", dir.c_str(), awaited.c_str());
+            return true;
+        }
+        if ((errno != ENOENT && errno != ENOTDIR) || folder.empty() ||
+            folder == folder.parent_path())
+            return false;
+        awaited = folder.filename().string();
+        folder = folder.parent_path();
+        own = false;
+    }
+}
+
 void SimBackend::ReadWatchEvents() {
     alignas(inotify_event) char buffer[4096];
+    std::vector<Link*> rewatch;
     for (;;) {
         const ssize_t n = read(inotifyFd_, buffer, sizeof buffer);
         if (n <= 0)
-            return;
+            break;
         for (ssize_t off = 0; off < n;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + off);
             off += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            if (event->len == 0)
-                continue;
             for (auto& link : links_) {
-                if (link->fd >= 0 || link->watch != event->wd || link->name != event->name)
+                if (link->watch != event->wd)
                     continue;
-                link->retriesLeft = options_.connectRetries;
-                link->nextTry = Clock::now();
+                // The watched directory went away or moved: find the way down again.
+                const bool lost = event->mask & (IN_IGNORED | IN_MOVE_SELF);
+                const bool awaited = event->len > 0 && link->awaited == event->name;
+                if (lost || (awaited && !link->ownFolder)) {
+                    if (std::find(rewatch.begin(), rewatch.end(), link.get()) == rewatch.end())
+                        rewatch.push_back(link.get());
+                } else if (awaited && link->fd < 0) {
+                    link->retriesLeft = options_.connectRetries;
+                    link->nextTry = Clock::now();
+                }
             }
+        }
+    }
+    for (Link* link : rewatch) {
+        const int old = link->watch;
+        Watch(*link);
+        if (old >= 0 && old != link->watch &&
+            std::none_of(links_.begin(), links_.end(),
+                         [&](const auto& other) { return other->watch == old; }))
+            inotify_rm_watch(inotifyFd_, old);
+        // Directories made in a hurry may already hold the socket.
+        if (link->fd < 0 && (link->watch < 0 || link->ownFolder)) {
+            link->retriesLeft = options_.connectRetries;
+            link->nextTry = Clock::now();
         }
     }
 }

@@ -2,7 +2,8 @@
 
 // Virtual keyboards (olvask-vkbd) over SOCK_SEQPACKET sockets, one socket path each. A
 // keyboard that appears, leaves the bus, goes away or restarts is followed without polling:
-// the socket's directory is watched for the socket file being put in place.
+// the socket's directory is watched for the socket file being put in place, and while that
+// directory does not exist yet, the nearest one above it for the next directory on the way.
 
 #include <atomic>
 #include <chrono>
@@ -42,6 +43,8 @@ private:
         std::string path;
         std::string name; // file name inside its directory
         int watch = -1;
+        bool ownFolder = false; // watching the socket's directory, not one above it
+        std::string awaited;    // the name in the watched directory that matters
         int fd = -1;
         std::mutex mutex;  // fd and node, for writers
         uint32_t node = 0; // 0 while no keyboard is on the bus at this socket
@@ -55,6 +58,7 @@ private:
     void Disconnect(Link& link);
     bool Receive(Link& link);
     void HandlePacket(Link& link, std::span<const uint8_t> packet);
+    bool Watch(Link& link);
     void ReadWatchEvents();
     int PollTimeoutMs() const;
 
