@@ -34,7 +34,7 @@ TEST(SimBackend, FindsAKeyboardWhoseSocketFolderDoesNotExistYet) {
     RecordingEvents events;
     olvask::SimBackend backend({socket}, WatchOnly());
     ASSERT_TRUE(backend.Start(events));
-    EXPECT_TRUE(events.arrived.empty());
+    EXPECT_TRUE(events.WaitFor([&] { return events.arrived.empty(); }, 0ms));
 
     VirtualKeyboardProcess keyboard(socket, folder.Path() / "state");
     ASSERT_TRUE(keyboard.Start());
