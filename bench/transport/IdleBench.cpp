@@ -6,6 +6,7 @@
 // for a second, then counts the context switches of every thread but the measuring one
 // over the idle period. An idle process should show none.
 //   sim:         libolvask.so with the sim backend, against a running olvask-vkbd
+//   sim-nofolder: the sim backend with no keyboard, whose socket's folder does not exist
 //   hidraw:      libolvask.so with the hidraw backend and no keyboard present
 //   hidraw-node: the hidraw backend with one open node (a socket pair standing in for the
 //                hidraw node) whose far end stays silent
@@ -166,6 +167,28 @@ int SimCase(int seconds) {
     return rc;
 }
 
+// No keyboard yet, and its socket's folder does not exist either (the keyboard makes it
+// when it starts).
+int SimNoFolderCase(int seconds) {
+    char pattern[] = "/tmp/olvask-idle-XXXXXX";
+    if (!mkdtemp(pattern))
+        return 1;
+    const std::string folder = pattern;
+    setenv("OLVASK_BACKEND", "sim", 1);
+    setenv("OLVASK_VKBD_SOCKET", (folder + "/later/vkbd.sock").c_str(), 1);
+    QuietEvents events;
+    int32_t count = -1;
+    int rc = 0;
+    if (device::OpenDeviceLink(BRISVANE_BUILD_ROOT, events, &count) != device::kBindOk) {
+        std::printf("sim-nofolder: the library did not start\n");
+        rc = 1;
+    } else {
+        MeasureIdle("sim-nofolder", seconds);
+    }
+    std::filesystem::remove_all(folder);
+    return rc;
+}
+
 int HidrawCase(int seconds) {
     setenv("OLVASK_BACKEND", "hidraw", 1);
     QuietEvents events;
@@ -224,6 +247,7 @@ int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     int failed = 0;
     failed += InChild(SimCase, seconds);
+    failed += InChild(SimNoFolderCase, seconds);
     failed += InChild(HidrawCase, seconds);
     failed += InChild(HidrawNodeCase, seconds);
     return failed ? 1 : 0;
