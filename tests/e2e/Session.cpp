@@ -110,7 +110,7 @@ std::map<std::string, std::string> Session::Env() const {
     return env;
 }
 
-bool Session::StartKeyboard(bool plugged) {
+bool Session::StartKeyboard(bool plugged, int latencyMs) {
     std::vector<std::string> argv = {(BuildRoot() / "olvask-vkbd").string(),
                                      "serve",
                                      "--socket",
@@ -118,7 +118,7 @@ bool Session::StartKeyboard(bool plugged) {
                                      "--state",
                                      (folder_.path() / "vkbd.state").string(),
                                      "--latency",
-                                     "0",
+                                     std::to_string(latencyMs),
                                      "--reset"};
     if (!plugged)
         argv.push_back("--unplugged");

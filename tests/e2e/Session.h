@@ -50,8 +50,8 @@ public:
     const std::filesystem::path& runtime() const { return runtime_; }
     const Screen& screen() const { return *screen_; }
 
-    // The virtual keyboard, with its factory content, answering at once.
-    bool StartKeyboard(bool plugged = true);
+    // The virtual keyboard, with its factory content, answering after latencyMs.
+    bool StartKeyboard(bool plugged = true, int latencyMs = 0);
     Output Keyboard(const std::vector<std::string>& command) const;
     int HostsConnected() const; // -1 when the virtual keyboard does not answer
 

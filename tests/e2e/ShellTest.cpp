@@ -212,6 +212,20 @@ TEST_F(Shell, SecondStartWithoutTheKeyboardWaitsForTheNoDevicePrompt) {
     EXPECT_TRUE(EndsCleanly(first));
 }
 
+TEST_F(Shell, KillEndsTheCopyWhileItsPromptIsOpen) {
+    ASSERT_TRUE(session_.StartKeyboard(false));
+    Child first = session_.StartApp();
+    ASSERT_TRUE(IconBecomes(first, kIconNoKeyboard));
+    Child second = session_.StartApp();
+    ASSERT_TRUE(WaitUntil([&] { return !Windows(first).dialogs.empty(); }, kPatience))
+        << "no message box";
+
+    // The box is closed as cancelled; the start that waited for it ends too.
+    EXPECT_EQ(session_.RunApp({"/Kill"}).code, 0);
+    EXPECT_TRUE(EndsCleanly(first));
+    EXPECT_EQ(second.Wait(kPatience), 0);
+}
+
 TEST_F(Shell, KillEndsTheRunningCopyAndItself) {
     ASSERT_TRUE(session_.StartKeyboard());
     Child app = session_.StartApp();
@@ -301,7 +315,8 @@ TEST_F(Shell, EscOnlyHidesAndTheSkinsCloseButtonEnds) {
     EXPECT_TRUE(MainShownBecomes(app, false));
     ASSERT_TRUE(KeepsRunning(app));
 
-    ASSERT_TRUE(DoubleClickTrayIcon(app));
+    // Open, the first item of the notification-area menu, shows it again.
+    ASSERT_TRUE(ChooseFromTrayMenu(app, 0));
     ASSERT_TRUE(MainShownBecomes(app, true));
     const WindowInfo main = *Windows(app).main;
     const ui::SkinRect close =
