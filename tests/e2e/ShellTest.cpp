@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <grp.h>
 #include <iostream>
 #include <poll.h>
@@ -210,6 +211,21 @@ TEST_F(Shell, SecondStartWithoutTheKeyboardWaitsForTheNoDevicePrompt) {
 
     EXPECT_EQ(session_.RunApp({"/Kill"}).code, 0);
     EXPECT_TRUE(EndsCleanly(first));
+}
+
+TEST_F(Shell, AStartAfterACrashRunsAsTheOnlyCopy) {
+    ASSERT_TRUE(session_.StartKeyboard());
+    Child crashed;
+    ASSERT_TRUE(StartHidden(crashed));
+    ASSERT_EQ(::kill(crashed.pid(), SIGKILL), 0);
+    ASSERT_TRUE(crashed.Wait(kPatience));
+    ASSERT_TRUE(std::filesystem::exists(session_.SocketOf(crashed.pid())));
+
+    // Neither the lock nor the socket it left behind stops the next start.
+    Child app = session_.StartApp();
+    EXPECT_TRUE(MainShownBecomes(app, true));
+    EXPECT_EQ(session_.RunApp({"/Kill"}).code, 0);
+    EXPECT_TRUE(EndsCleanly(app));
 }
 
 TEST_F(Shell, KillEndsTheCopyWhileItsPromptIsOpen) {
