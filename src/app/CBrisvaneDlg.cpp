@@ -703,6 +703,7 @@ void CBrisvaneDlg::Shutdown() {
     closing_ = true;
     if (about_)
         about_->Cancel();
+    CloseNestedWindows();
     instanceLock_.Close();
     if (tray_)
         tray_->Remove();
@@ -718,6 +719,20 @@ void CBrisvaneDlg::Shutdown() {
         auto& copy = profiles::GetDownloadCopy();
         std::lock_guard lock(copy.lock);
         profiles::ReleaseDownloadCopy();
+    }
+}
+
+void CBrisvaneDlg::CloseNestedWindows() {
+    // A message box, file dialog or menu shown on this thread runs a loop of its own, inside
+    // which the exit request arrived; left open, it would keep the program running until
+    // someone closed it. Each is closed as cancelled.
+    while (QWidget* popup = QApplication::activePopupWidget())
+        if (!popup->close())
+            break;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(window);
+        if (dialog && dialog != this && dialog->isVisible())
+            dialog->reject();
     }
 }
 

@@ -118,6 +118,7 @@ private:
     void OpenHelp();
     void OpenAbout();
     void AnimationTick();
+    void CloseNestedWindows();
 
     // Runs fn on the window's thread; blocking waits until it has run.
     void OnUi(std::function<void()> fn, bool blocking);

@@ -4,10 +4,13 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <random>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+
+#include <X11/Xlib.h>
 
 extern char** environ;
 
@@ -158,6 +161,7 @@ Output Run(const std::vector<std::string>& argv, const std::map<std::string, std
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
     pid_t pid = -1;
     const int rc = posix_spawnp(&pid, args[0].c_str(), &actions, nullptr, argp.data(), envp.data());
@@ -204,46 +208,113 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
-Display::~Display() {
-    tray_.Terminate();
-    xvfb_.Terminate();
+TempFolder::TempFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/brisvane-e2e.XXXXXX";
+    if (mkdtemp(pattern.data()))
+        path_ = pattern;
 }
 
-bool Display::Start(bool withTray) {
-    // Xvfb picks a free display and writes its number to the descriptor we pass.
+TempFolder::~TempFolder() {
+    if (path_.empty())
+        return;
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+namespace {
+
+// True when a client can connect to the display.
+bool Connectable(const std::string& display) {
+    ::Display* x = XOpenDisplay(display.c_str());
+    if (x)
+        XCloseDisplay(x);
+    return x != nullptr;
+}
+
+// True once some client owns the system tray selection of screen 0.
+bool TrayOwned(const std::string& display) {
+    ::Display* x = XOpenDisplay(display.c_str());
+    if (!x)
+        return false;
+    const Atom selection = XInternAtom(x, "_NET_SYSTEM_TRAY_S0", False);
+    const bool owned = XGetSelectionOwner(x, selection) != None;
+    XCloseDisplay(x);
+    return owned;
+}
+
+} // namespace
+
+Display::~Display() {
+    Stop();
+}
+
+void Display::Stop() {
+    tray_.Terminate();
+    xvfb_.Terminate();
+    name_.clear();
+}
+
+bool Display::Start(bool withTray, const std::filesystem::path& logFolder) {
+    for (int attempt = 1; attempt <= 5; ++attempt) {
+        const auto log = [&](const char* name) {
+            return logFolder.empty() ? std::filesystem::path()
+                                     : logFolder / (name + std::to_string(attempt) + ".log");
+        };
+        if (StartServer(log("xvfb")) && WaitUntil([&] { return Connectable(name_); }, 5000ms) &&
+            (!withTray || StartTray(log("trayer"))))
+            return true;
+        Stop();
+    }
+    return false;
+}
+
+bool Display::StartServer(const std::filesystem::path& log) {
+    // A number at random from a range of our own rather than the first free one, which
+    // every server started with -displayfd alone goes for. Given explicitly, it makes Xvfb
+    // hold the display's lock file and refuse a number that is in use.
+    static std::mt19937 random(std::random_device{}());
+    int number = 0;
+    for (int tries = 0; tries < 100 && number == 0; ++tries) {
+        const int n = std::uniform_int_distribution<int>(200, 999)(random);
+        const std::string s = std::to_string(n);
+        if (!std::filesystem::exists("/tmp/.X" + s + "-lock") &&
+            !std::filesystem::exists("/tmp/.X11-unix/X" + s))
+            number = n;
+    }
+    if (number == 0)
+        return false;
+    // Xvfb writes the number to the descriptor once it accepts clients. Without -noreset it
+    // resets whenever its last client leaves, and closes the connections that come in
+    // meanwhile: each of our short checks would be such a last client.
     int fds[2];
     if (pipe(fds) != 0)
         return false;
     fcntl(fds[0], F_SETFD, FD_CLOEXEC);
     const std::string fd = std::to_string(fds[1]);
-    if (!xvfb_.Start(
-            {"Xvfb", "-displayfd", fd, "-screen", "0", "1600x1000x24", "-nolisten", "tcp"})) {
-        close(fds[0]);
-        close(fds[1]);
-        return false;
-    }
+    const bool started =
+        xvfb_.Start({"Xvfb", ":" + std::to_string(number), "-displayfd", fd, "-screen", "0",
+                     "1600x1000x24", "-nolisten", "tcp", "-noreset"},
+                    {}, log);
     close(fds[1]);
-    std::string number;
+    std::string reported;
     char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n')
-        number += c;
+    while (started && read(fds[0], &c, 1) == 1 && c != '\n')
+        reported += c;
     close(fds[0]);
-    if (number.empty())
+    if (reported != std::to_string(number))
         return false;
-    name_ = ":" + number;
-    if (withTray) {
-        if (!tray_.Start({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
-                          "--height", "32", "--SetDockType", "true", "--transparent", "false"},
-                         Env()))
-            return false;
-        // The tray is ready once it owns the system tray selection of screen 0.
-        return WaitUntil(
-            [&] {
-                return Run({"xdotool", "search", "--classname", "trayer"}, Env(), 2000ms).code == 0;
-            },
-            5000ms, 50ms);
-    }
+    name_ = ":" + reported;
     return true;
+}
+
+bool Display::StartTray(const std::filesystem::path& log) {
+    if (!tray_.Start({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
+                      "--height", "32", "--SetDockType", "true", "--transparent", "false"},
+                     Env(), log))
+        return false;
+    return WaitUntil([&] { return TrayOwned(name_) || !tray_.Running(); }, 10000ms, 10ms) &&
+           TrayOwned(name_);
 }
 
 } // namespace e2e

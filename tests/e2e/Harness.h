@@ -51,7 +51,8 @@ struct Output {
     int code = -1;
     std::string text;
 };
-// Runs a command to its end and returns its exit code and standard output.
+// Runs a command to its end and returns its exit code and standard output; its error output
+// is discarded. A command that outlives timeout is killed and reported with code -1.
 Output Run(const std::vector<std::string>& argv,
            const std::map<std::string, std::string>& extra = {},
            std::chrono::milliseconds timeout = 10000ms);
@@ -59,15 +60,35 @@ Output Run(const std::vector<std::string>& argv,
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout,
                std::chrono::milliseconds step = 20ms);
 
+// A folder of its own, removed with all it holds.
+class TempFolder {
+public:
+    TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder();
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
 // Xvfb on a free display number, and optionally trayer as notification-area host.
 class Display {
 public:
     ~Display();
-    bool Start(bool withTray);
+    // Returns once the server accepts clients and, with the tray, once trayer owns the
+    // system tray selection, so that a program started next finds a notification area.
+    // The servers' output goes to logFolder when given.
+    bool Start(bool withTray, const std::filesystem::path& logFolder = {});
     const std::string& name() const { return name_; }
     std::map<std::string, std::string> Env() const { return {{"DISPLAY", name_}}; }
 
 private:
+    bool StartServer(const std::filesystem::path& log);
+    bool StartTray(const std::filesystem::path& log);
+    void Stop();
+
     Child xvfb_;
     Child tray_;
     std::string name_;
