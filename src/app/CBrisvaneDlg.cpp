@@ -128,6 +128,7 @@ int CBrisvaneDlg::DoModal() {
     looping_ = true;
     const int result = loop_.exec();
     looping_ = false;
+    ReleaseStore();
     return result;
 }
 
@@ -710,6 +711,11 @@ void CBrisvaneDlg::Shutdown() {
     SetApplyPending(false);
     if (server_)
         server_->Close();
+    // The store is released once the loop has ended (DoModal): code that opened a box
+    // closed above goes on after it and may still read the store.
+}
+
+void CBrisvaneDlg::ReleaseStore() {
     {
         auto& store = profiles::GetProfileStore();
         std::lock_guard lock(store.lock);

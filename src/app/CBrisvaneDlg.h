@@ -119,6 +119,7 @@ private:
     void OpenAbout();
     void AnimationTick();
     void CloseNestedWindows();
+    void ReleaseStore();
 
     // Runs fn on the window's thread; blocking waits until it has run.
     void OnUi(std::function<void()> fn, bool blocking);
