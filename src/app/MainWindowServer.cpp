@@ -31,6 +31,7 @@ MainWindowServer::~MainWindowServer() {
 }
 
 bool MainWindowServer::Listen() {
+    platform::RemoveStaleWindowSockets();
     path_ = QString::fromStdString(platform::MainWindowSocketPath(getpid()).string());
     QLocalServer::removeServer(path_); // a stale socket left by a copy that crashed
     server_.setSocketOptions(QLocalServer::UserAccessOption);

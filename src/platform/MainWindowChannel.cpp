@@ -1,6 +1,8 @@
 #include "platform/MainWindowChannel.h"
 
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <sys/socket.h>
@@ -61,6 +63,21 @@ std::filesystem::path MainWindowSocketFolder() {
 
 std::filesystem::path MainWindowSocketPath(pid_t pid) {
     return MainWindowSocketFolder() / ("main-" + std::to_string(pid));
+}
+
+void RemoveStaleWindowSockets() {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(MainWindowSocketFolder(), ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with("main-"))
+            continue;
+        char* end = nullptr;
+        const long pid = std::strtol(name.c_str() + 5, &end, 10);
+        if (pid <= 0 || *end != '\0')
+            continue;
+        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            std::filesystem::remove(entry.path(), ec);
+    }
 }
 
 int SendWindowMessage(pid_t pid, uint32_t message, uint32_t tag) {

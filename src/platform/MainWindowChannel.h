@@ -27,6 +27,9 @@ std::optional<WindowRequest> DecodeRequest(const uint8_t* bytes, size_t length);
 std::filesystem::path MainWindowSocketFolder();
 std::filesystem::path MainWindowSocketPath(pid_t pid);
 
+// Removes the sockets left by copies that ended without closing theirs (a crash).
+void RemoveStaleWindowSockets();
+
 // Sends UM_OPEN (choice 0) or UM_KILL (choice 1) with its tag to the main window of pid and
 // waits until it has been handled. Returns 1 when that process has a main window, else 0.
 int SendToMainWindow(pid_t pid, int choice);

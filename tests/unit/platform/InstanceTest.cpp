@@ -111,4 +111,20 @@ TEST(MainWindowChannelTest, SendWaitsForTheAnswerOfAMarkedWindow) {
               fs::perms::owner_all);
 }
 
+TEST(MainWindowChannelTest, SocketsOfEndedCopiesAreRemovedAndLiveOnesKept) {
+    const auto folder = platform::MainWindowSocketFolder();
+    // A pid above the kernel's limit never runs.
+    const auto stale = folder / "main-2147483600";
+    const auto live = platform::MainWindowSocketPath(getpid());
+    const auto other = folder / "notes";
+    for (const auto& f : {stale, live, other})
+        std::ofstream(f) << "";
+    platform::RemoveStaleWindowSockets();
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(live));
+    EXPECT_TRUE(fs::exists(other));
+    fs::remove(live);
+    fs::remove(other);
+}
+
 } // namespace
