@@ -39,7 +39,7 @@ struct Case {
     int32_t layoutResult, configResult;
     uint32_t n;
     std::vector<std::string> calls;
-    int32_t profileCache;   // starts at 2
+    int32_t profileCache; // starts at 2
 };
 void PrintTo(const Case& c, std::ostream* os) {
     *os << c.name;
@@ -67,22 +67,22 @@ TEST_P(ConnectionTest, StepsInOrder) {
 }
 
 using V = std::vector<std::string>;
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ConnectionTest,
-    ::testing::Values(Case{"FirstArrivalOpensOnce", 0, false, 1, 1, 1,
-                           V{"read", "refresh", "icon 141", "open"}, 2},
-                      Case{"ArrivalAfterTheOpeningWasUsed", 0, true, 1, 1, 1,
-                           V{"read", "refresh", "icon 141"}, 2},
-                      Case{"SameCountDoesNothing", 1, false, 1, 1, 1, V{}, 2},
-                      Case{"DepartureHidesAndForgetsTheProfile", 1, true, 1, 1, 0,
-                           V{"hide", "icon 128"}, -1},
-                      Case{"FirstThreadWithoutKeyboardUsesUpTheOpening", 2, false, 1, 1, 0,
-                           V{"hide", "icon 128"}, -1},
-                      Case{"UnreadableLayoutIsReportedAndTheRestGoesOn", 0, true, -2, 1, 1,
-                           V{"read", "message", "refresh", "icon 141"}, 2},
-                      Case{"UnreadableConfigChangesNothingHere", 0, true, 1, 0, 1,
-                           V{"read", "refresh", "icon 141"}, 2}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, ConnectionTest,
+                         ::testing::Values(Case{"FirstArrivalOpensOnce", 0, false, 1, 1, 1,
+                                                V{"read", "refresh", "icon 141", "open"}, 2},
+                                           Case{"ArrivalAfterTheOpeningWasUsed", 0, true, 1, 1, 1,
+                                                V{"read", "refresh", "icon 141"}, 2},
+                                           Case{"SameCountDoesNothing", 1, false, 1, 1, 1, V{}, 2},
+                                           Case{"DepartureHidesAndForgetsTheProfile", 1, true, 1, 1,
+                                                0, V{"hide", "icon 128"}, -1},
+                                           Case{"FirstThreadWithoutKeyboardUsesUpTheOpening", 2,
+                                                false, 1, 1, 0, V{"hide", "icon 128"}, -1},
+                                           Case{"UnreadableLayoutIsReportedAndTheRestGoesOn", 0,
+                                                true, -2, 1, 1,
+                                                V{"read", "message", "refresh", "icon 141"}, 2},
+                                           Case{"UnreadableConfigChangesNothingHere", 0, true, 1, 0,
+                                                1, V{"read", "refresh", "icon 141"}, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConnectionThreadTest, IconAndOpeningWaitForInitialisation) {
     app::ConnectionState state;
