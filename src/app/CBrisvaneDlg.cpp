@@ -165,8 +165,14 @@ bool CBrisvaneDlg::OnInitDialog() {
                                       platform::Paths().mainSkinFile));
     PlaceControls();
 
+    // Another copy may only ask the window to open or to end; the other messages are the
+    // window's own.
     server_ = std::make_unique<MainWindowServer>(
-        [this](uint32_t message, uint32_t tag) { HandleMessage(message, tag); }, this);
+        [this](uint32_t message, uint32_t tag) {
+            if (message == platform::UM_OPEN || message == platform::UM_KILL)
+                HandleMessage(message, tag);
+        },
+        this);
     server_->Listen();
     setWindowTitle(Text(TextKey::MAIN_CAPTION));
 
