@@ -98,16 +98,18 @@ int DownloadToKeyboard(bool allProfiles, ui::Prompts& prompts) {
     for (uint32_t page : pages)
         maps.push_back(BuildKeyMap(copy.image->blocks[page], copy.defaultLayout, copy.Macros()));
 
+    // A failing command does not stop the sequence. Done means that the macro area, every
+    // key map and the end that closes them all reached the keyboard: key maps without their
+    // macro area play the wrong macros. The begin only opens the bracket.
     device::BeginTransfer();
-    device::WriteMacroArea(areaBytes, size);
-    int32_t last = 0;
+    bool done = device::WriteMacroArea(areaBytes, size) == 1;
     for (size_t i = 0; i < pages.size(); ++i)
-        last = device::WriteKeyMap(maps[i], pages[i]);
-    device::EndTransfer();
+        done = device::WriteKeyMap(maps[i], pages[i]) == 1 && done;
+    done = device::EndTransfer() == 1 && done;
 
     if (!names)
         prompts.Inform(ui::TextOf(ui::TextKey::EXTRA_PROFILE_SPACE_TIGHT));
-    return last == 1 ? 1 : 0;
+    return done ? 1 : 0;
 }
 
 } // namespace macros

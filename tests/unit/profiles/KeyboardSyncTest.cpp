@@ -409,3 +409,23 @@ TEST_F(KeyboardSync, RevertWithTheSnapshotMissingLeavesADefaultProfile) {
     EXPECT_EQ(Entry(1, 256).code, 0x0301);
     EXPECT_EQ(Keyboard().Dump("config")[10], 2);
 }
+
+TEST_F(KeyboardSync, AMacroAreaTheKeyboardRefusesKeepsTheChangesPending) {
+    // The keyboard takes 512 bytes; an area of 550 is refused from its tenth chunk on.
+    macros::SetMacroSpace(1024);
+    SetCurrentProfile(1);
+    MakeSnapshotFile();
+    AddMacro(u"Long", 1, {});
+    macros::MacroRecord& m = *editorList_.back();
+    std::fill_n(m.actions, 130, macros::MacroAction{10, kA, 0});
+    m.actionCount = 130;
+    FakeMainView quiet;
+    macros::CommitMacroList(editorList_, quiet);
+    Entry(1, kB) = {.kind = 2, .value = kC};
+    view.applyPending = true;
+
+    session.ApplyChanges();
+
+    EXPECT_TRUE(view.applyPending);
+    EXPECT_EQ(Keyboard().Dump("keymap1"), WithSlots({{kB, {2, 2, 0x06}}})); // the rest went on
+}
