@@ -19,6 +19,16 @@ namespace {
 
 std::atomic<uint32_t> g_macroSpace{0};
 
+// A layout in which no position names a key is not the keyboard's: it is what the store
+// holds before a default layout was ever read.
+bool NamesAnyKey(std::span<const uint8_t, kKeyMapSize> layout) {
+    for (size_t s = 0; s < kKeyMapSlots; ++s) {
+        if (keys::KeyCodeOfSlot(layout[3 * s], layout[3 * s + 1], layout[3 * s + 2]) != 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 uint32_t MacroSpace() {
@@ -78,6 +88,11 @@ int DownloadToKeyboard(bool allProfiles, ui::Prompts& prompts) {
             return 0;
         pages = {static_cast<uint32_t>(current)};
     }
+
+    // Every entry is encoded against the default layout: without one, the key maps would
+    // only carry the empty layout and take every key of the profile away.
+    if (!NamesAnyKey(copy.defaultLayout))
+        return 0;
 
     const AreaSizes sizes = MeasureMacroArea(copy.Macros());
     const uint32_t space = MacroSpace();

@@ -429,3 +429,19 @@ TEST_F(KeyboardSync, AMacroAreaTheKeyboardRefusesKeepsTheChangesPending) {
     EXPECT_TRUE(view.applyPending);
     EXPECT_EQ(Keyboard().Dump("keymap1"), WithSlots({{kB, {2, 2, 0x06}}})); // the rest went on
 }
+
+TEST_F(KeyboardSync, WithoutTheDefaultLayoutNoKeyMapIsSent) {
+    // As at start-up when the keyboard's default layout could not be read.
+    Store().defaultLayout.fill(0);
+    SetCurrentProfile(1);
+    MakeSnapshotFile();
+    Entry(1, kB) = {.kind = 2, .value = kC};
+    view.applyPending = true;
+    session.ApplyChanges();
+    EXPECT_TRUE(view.applyPending);
+    EXPECT_EQ(Keyboard().Dump("keymap1"), layout_);
+    EXPECT_EQ(PrepareDownloadCopy(true, prompts), 0);
+    for (const char* map : {"keymap0", "keymap1", "keymap2"})
+        EXPECT_EQ(Keyboard().Dump(map), layout_) << map;
+    EXPECT_EQ(Keyboard().Dump("macros"), Bytes(512, 0));
+}
