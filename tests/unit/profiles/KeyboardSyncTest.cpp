@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include "device/Commands.h"
@@ -444,4 +446,33 @@ TEST_F(KeyboardSync, WithoutTheDefaultLayoutNoKeyMapIsSent) {
     for (const char* map : {"keymap0", "keymap1", "keymap2"})
         EXPECT_EQ(Keyboard().Dump(map), layout_) << map;
     EXPECT_EQ(Keyboard().Dump("macros"), Bytes(512, 0));
+}
+
+TEST_F(KeyboardSync, AProfileNumberBeyondTheThreeIsUnknown) {
+    // The keyboard's configuration block names profile 0xFF, as erased memory does.
+    Keyboard().Stop();
+    ASSERT_TRUE(WaitForCount(0));
+    std::ifstream in(Keyboard().StateFile());
+    std::string state, line;
+    while (std::getline(in, line)) {
+        if (line.starts_with("config "))
+            line.replace(7 + 2 * 10, 2, "ff");
+        state += line + "\n";
+    }
+    in.close();
+    std::ofstream(Keyboard().StateFile(), std::ios::trunc) << state;
+    ASSERT_TRUE(Keyboard().Start(kMacroUnits, 0, false));
+    ASSERT_TRUE(WaitForCount(1));
+    ASSERT_EQ(Keyboard().Dump("config")[10], 0xFF);
+
+    EXPECT_EQ(GetCurrentProfile(), kUnknownProfile);
+    EXPECT_EQ(CachedCurrentProfile(), kUnknownProfile);
+    EXPECT_EQ(session.ReloadProfileFromKeyboard(false), 1);
+    EXPECT_EQ(CachedCurrentProfile(), kUnknownProfile);
+    EXPECT_FALSE(std::filesystem::exists(SnapshotPath(0)));
+
+    // Switching puts a real profile there again.
+    EXPECT_EQ(session.SwitchProfile(2), 1);
+    EXPECT_EQ(Keyboard().Dump("config")[10], 2);
+    EXPECT_EQ(CachedCurrentProfile(), 2);
 }
