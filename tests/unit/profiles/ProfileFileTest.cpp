@@ -349,6 +349,22 @@ TEST_F(ProfileFileTest, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_EQ(entries, 2u);
 }
 
+TEST_F(ProfileFileTest, SavingThroughALinkRewritesTheFileItNamesWithItsPermissions) {
+    ASSERT_EQ(SaveProfileFile(true, File("real.bvx")), 1);
+    std::filesystem::permissions(File("real.bvx"), std::filesystem::perms(0600));
+    std::filesystem::create_symlink("real.bvx", File("link.bvx"));
+    Entry(0, 0x1E) = {.kind = 2, .value = 0x30};
+
+    ASSERT_EQ(SaveProfileFile(true, File("link.bvx")), 1);
+
+    EXPECT_TRUE(std::filesystem::is_symlink(File("link.bvx")));
+    EXPECT_EQ(std::filesystem::status(File("real.bvx")).permissions(),
+              std::filesystem::perms(0600));
+    ResetStoreToDefault();
+    ASSERT_EQ(LoadProfileFile(File("real.bvx")), 1);
+    EXPECT_EQ(Entry(0, 0x1E).value, 0x30u);
+}
+
 TEST_F(ProfileFileTest, SnapshotIsRewrittenOnlyWhenItExists) {
     ASSERT_EQ(EnsureUserDataFolder(), 1);
     EXPECT_EQ(SaveProfileSnapshot(true), 0);
