@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
+#include <future>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "macros/MacroRecord.h"
@@ -124,6 +129,24 @@ TEST_F(ProfileFileTest, MissingShortOrUnopenableFilesFailWithoutAMessage) {
     std::filesystem::create_directory(File("folder.bvx"));
     EXPECT_EQ(ValidateProfileFile(File("folder.bvx"), prompts), kValidateCannotOpen);
     EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(ProfileFileTest, APipeIsRefusedWithoutWaitingForAWriter) {
+    ASSERT_EQ(::mkfifo(File("pipe.bvx").c_str(), 0600), 0);
+    auto validate = std::async(std::launch::async,
+                               [&] { return ValidateProfileFile(File("pipe.bvx"), prompts); });
+    auto load = std::async(std::launch::async, [&] { return LoadProfileFile(File("pipe.bvx")); });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    const bool validated = validate.wait_until(deadline) == std::future_status::ready;
+    const bool loaded = load.wait_until(deadline) == std::future_status::ready;
+    // Whatever still waits is let go by a writer that comes and leaves.
+    if (!validated || !loaded)
+        ::close(::open(File("pipe.bvx").c_str(), O_WRONLY | O_NONBLOCK));
+    EXPECT_TRUE(validated);
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ(validate.get(), kValidateCannotOpen);
+    EXPECT_EQ(load.get(), 0);
+    EXPECT_NE(Store().image, nullptr);
 }
 
 TEST_F(ProfileFileTest, OnlyTheMinimumLengthIsComparedWithTheFile) {
