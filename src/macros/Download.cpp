@@ -19,6 +19,16 @@ namespace {
 
 std::atomic<uint32_t> g_macroSpace{0};
 
+// A layout in which no position names a key is not the keyboard's: it is what the store
+// holds before a default layout was ever read.
+bool NamesAnyKey(std::span<const uint8_t, kKeyMapSize> layout) {
+    for (size_t s = 0; s < kKeyMapSlots; ++s) {
+        if (keys::KeyCodeOfSlot(layout[3 * s], layout[3 * s + 1], layout[3 * s + 2]) != 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 uint32_t MacroSpace() {
@@ -79,6 +89,11 @@ int DownloadToKeyboard(bool allProfiles, ui::Prompts& prompts) {
         pages = {static_cast<uint32_t>(current)};
     }
 
+    // Every entry is encoded against the default layout: without one, the key maps would
+    // only carry the empty layout and take every key of the profile away.
+    if (!NamesAnyKey(copy.defaultLayout))
+        return 0;
+
     const AreaSizes sizes = MeasureMacroArea(copy.Macros());
     const uint32_t space = MacroSpace();
     if (sizes.withoutNames > space) {
@@ -98,16 +113,18 @@ int DownloadToKeyboard(bool allProfiles, ui::Prompts& prompts) {
     for (uint32_t page : pages)
         maps.push_back(BuildKeyMap(copy.image->blocks[page], copy.defaultLayout, copy.Macros()));
 
+    // A failing command does not stop the sequence. Done means that the macro area, every
+    // key map and the end that closes them all reached the keyboard: key maps without their
+    // macro area play the wrong macros. The begin only opens the bracket.
     device::BeginTransfer();
-    device::WriteMacroArea(areaBytes, size);
-    int32_t last = 0;
+    bool done = device::WriteMacroArea(areaBytes, size) == 1;
     for (size_t i = 0; i < pages.size(); ++i)
-        last = device::WriteKeyMap(maps[i], pages[i]);
-    device::EndTransfer();
+        done = device::WriteKeyMap(maps[i], pages[i]) == 1 && done;
+    done = device::EndTransfer() == 1 && done;
 
     if (!names)
         prompts.Inform(ui::TextOf(ui::TextKey::EXTRA_PROFILE_SPACE_TIGHT));
-    return last == 1 ? 1 : 0;
+    return done ? 1 : 0;
 }
 
 } // namespace macros

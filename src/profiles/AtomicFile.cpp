@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace profiles {
@@ -23,9 +24,21 @@ bool WriteAll(int fd, std::span<const uint8_t> bytes) {
 
 } // namespace
 
-int WriteFileAtomically(const std::filesystem::path& target,
+int WriteFileAtomically(const std::filesystem::path& path,
                         std::initializer_list<std::span<const uint8_t>> pieces) {
     static std::atomic<unsigned> counter{0};
+    // Through a link to the file it names, as opening it for writing does; a file that is
+    // there already keeps its permissions.
+    std::error_code error;
+    std::filesystem::path target = path;
+    if (std::filesystem::is_symlink(path, error)) {
+        std::filesystem::path named = std::filesystem::canonical(path, error);
+        if (!error)
+            target = named;
+    }
+    struct stat existing {};
+    const bool exists = ::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+
     std::filesystem::path folder = target.parent_path();
     if (folder.empty())
         folder = ".";
@@ -36,7 +49,7 @@ int WriteFileAtomically(const std::filesystem::path& target,
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         return 0;
-    bool ok = true;
+    bool ok = !exists || ::fchmod(fd, existing.st_mode & 07777) == 0;
     for (auto piece : pieces)
         ok = ok && WriteAll(fd, piece);
     ok = ok && ::fsync(fd) == 0;

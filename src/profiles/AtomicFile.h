@@ -11,8 +11,9 @@
 
 namespace profiles {
 
-// Writes the pieces one after the other. Returns 1 written, 0 failed (the target is then
-// untouched and no temporary file is left).
+// Writes the pieces one after the other. A link is written through to the file it names,
+// and a file that exists keeps its permissions. Returns 1 written, 0 failed (the target is
+// then untouched and no temporary file is left).
 int WriteFileAtomically(const std::filesystem::path& target,
                         std::initializer_list<std::span<const uint8_t>> pieces);
 

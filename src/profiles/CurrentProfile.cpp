@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "device/Commands.h"
+#include "profiles/ProfileImage.h"
 
 namespace profiles {
 namespace {
@@ -27,7 +28,11 @@ int GetCurrentProfile() {
     std::array<uint8_t, device::kConfigSize> config{};
     if (device::ReadConfig(config) != 1)
         return kUnknownProfile;
-    int n = config[device::kConfigActiveProfile];
+    // A number that names none of the three profiles (erased or damaged memory) is no
+    // profile: callers take the current profile for a key block and a key map page.
+    const int n = config[device::kConfigActiveProfile];
+    if (n >= static_cast<int>(kProfileCount))
+        return kUnknownProfile;
     g_currentProfile.store(n);
     return n;
 }

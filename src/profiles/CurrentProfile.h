@@ -12,8 +12,8 @@ int CachedCurrentProfile();
 // A keyboard that leaves makes the profile unknown.
 void ForgetCurrentProfile();
 
-// The cached value; when unknown, read from the keyboard (on failure -1, and the cache
-// stays unknown).
+// The cached value; when unknown, read from the keyboard (on failure, or when the keyboard
+// names no profile 0..2, -1, and the cache stays unknown).
 int GetCurrentProfile();
 // A negative n does nothing. Otherwise reads the configuration block (on failure nothing
 // changes), sets byte 10 to n and writes it back; the cache becomes n on success, unknown

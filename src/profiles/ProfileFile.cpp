@@ -23,11 +23,12 @@
 namespace profiles {
 namespace {
 
-// An open file, closed on every path.
+// An open file, closed on every path. Opened without waiting, so that a pipe chosen in
+// place of a file is refused (it is no regular file) instead of waiting for its writer.
 class InputFile {
 public:
     explicit InputFile(const std::filesystem::path& path)
-        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+        : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {}
     ~InputFile() {
         if (fd_ >= 0)
             ::close(fd_);

@@ -13,6 +13,11 @@ namespace ui {
 namespace {
 
 std::atomic<uint16_t> g_chosenLanguage{kLanguageChinese};
+std::atomic<bool> g_languageCommanded{false};
+
+std::u16string_view SectionOf(bool english) {
+    return english ? kEnglishSection : kChineseSection;
+}
 
 // Leading digits as the desktop's _wtoi reads them: blanks, an optional sign, then digits.
 int LeadingInteger(std::u16string_view text) {
@@ -33,6 +38,17 @@ int LeadingInteger(std::u16string_view text) {
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
+// Every slot of the table from one section of the file, in table order.
+void LoadTableFrom(const std::filesystem::path& languageFile, std::u16string_view section) {
+    for (size_t n = 0; n < kTextKeyCount; ++n) {
+        TextKey key = TextKeyAt(n);
+        const TextSlotInfo& info = TextSlotInfoOf(key);
+        std::optional<std::u16string> value =
+            FindPrivateProfileString(section, info.key, kLanguageReadBuffer, languageFile);
+        SetText(key, value ? std::u16string_view(*value) : info.builtIn);
+    }
+}
+
 } // namespace
 
 std::filesystem::path LanguageFileIn(const std::filesystem::path& appFolder) {
@@ -45,15 +61,7 @@ int StoredLanguage(const std::filesystem::path& languageFile) {
 }
 
 void LoadLanguageTable(const std::filesystem::path& languageFile) {
-    std::u16string_view section =
-        StoredLanguage(languageFile) == kLanguageEnglish ? kEnglishSection : kChineseSection;
-    for (size_t n = 0; n < kTextKeyCount; ++n) {
-        TextKey key = TextKeyAt(n);
-        const TextSlotInfo& info = TextSlotInfoOf(key);
-        std::optional<std::u16string> value =
-            FindPrivateProfileString(section, info.key, kLanguageReadBuffer, languageFile);
-        SetText(key, value ? std::u16string_view(*value) : info.builtIn);
-    }
+    LoadTableFrom(languageFile, SectionOf(StoredLanguage(languageFile) == kLanguageEnglish));
 }
 
 uint16_t ChosenLanguage() {
@@ -61,17 +69,21 @@ uint16_t ChosenLanguage() {
 }
 
 std::u16string_view WindowTextSection(const std::filesystem::path& languageFile) {
-    bool english =
-        StoredLanguage(languageFile) == kLanguageEnglish || ChosenLanguage() == kLanguageEnglish;
-    return english ? kEnglishSection : kChineseSection;
+    // After a language command the choice decides, also when the file could not keep it.
+    if (g_languageCommanded.load())
+        return SectionOf(ChosenLanguage() == kLanguageEnglish);
+    return SectionOf(StoredLanguage(languageFile) == kLanguageEnglish);
 }
 
 bool SelectLanguage(const std::filesystem::path& languageFile, uint16_t language) {
     language = language == kLanguageEnglish ? kLanguageEnglish : kLanguageChinese;
     g_chosenLanguage.store(language);
+    g_languageCommanded.store(true);
     bool written = WritePrivateProfileString(
         u"language", u"language", language == kLanguageEnglish ? u"1" : u"0", languageFile);
-    LoadLanguageTable(languageFile);
+    // From the chosen section, not the stored one: a file that cannot be written (the
+    // program's folder as installed) still holds the old choice.
+    LoadTableFrom(languageFile, SectionOf(language == kLanguageEnglish));
     return written;
 }
 

@@ -33,13 +33,14 @@ void LoadLanguageTable(const std::filesystem::path& languageFile);
 // The language chosen by a language command in this run: 0 (Chinese) until one is given.
 uint16_t ChosenLanguage();
 
-// The section that windows read their own texts from: English when the stored language or
-// the chosen language is English.
+// The section that windows read their own texts from: the chosen language once a language
+// command was given in this run, the stored language before.
 std::u16string_view WindowTextSection(const std::filesystem::path& languageFile);
 
 // The language command: sets the chosen language, stores it ("language" = "0" or "1" in
-// section "language") and loads the text table again. Returns whether the file was
-// written; the chosen language and the table change either way.
+// section "language") and loads the text table again from the chosen language's section.
+// Returns whether the file was written; the chosen language and the table change either
+// way.
 bool SelectLanguage(const std::filesystem::path& languageFile, uint16_t language);
 
 } // namespace ui

@@ -27,20 +27,20 @@ public:
 
     const std::filesystem::path& Socket() const { return socket_; }
 
-    // Starts it with the factory content; macroUnits sets the macro space in 128-byte units.
-    // Answers come at once unless a latency is given.
-    bool Start(int macroUnits, int latencyMs = 0) {
-        std::vector<std::string> args = {program_.string(),
-                                         "serve",
-                                         "--socket",
-                                         socket_.string(),
-                                         "--state",
-                                         state_.string(),
-                                         "--latency",
-                                         std::to_string(latencyMs),
-                                         "--reset",
-                                         "--macro-space",
-                                         std::to_string(macroUnits)};
+    // The file in which it keeps its memory while it is stopped.
+    const std::filesystem::path& StateFile() const { return state_; }
+
+    // Starts it with the factory content (or, without reset, with what its state file
+    // holds); macroUnits sets the macro space in 128-byte units. Answers come at once unless
+    // a latency is given.
+    bool Start(int macroUnits, int latencyMs = 0, bool reset = true) {
+        std::vector<std::string> args = {program_.string(), "serve",
+                                         "--socket",        socket_.string(),
+                                         "--state",         state_.string(),
+                                         "--latency",       std::to_string(latencyMs),
+                                         "--macro-space",   std::to_string(macroUnits)};
+        if (reset)
+            args.push_back("--reset");
         std::vector<char*> argv;
         for (auto& a : args)
             argv.push_back(a.data());

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include "device/Commands.h"
@@ -408,4 +410,69 @@ TEST_F(KeyboardSync, RevertWithTheSnapshotMissingLeavesADefaultProfile) {
     EXPECT_EQ(Entry(1, kA).kind, 0);
     EXPECT_EQ(Entry(1, 256).code, 0x0301);
     EXPECT_EQ(Keyboard().Dump("config")[10], 2);
+}
+
+TEST_F(KeyboardSync, AMacroAreaTheKeyboardRefusesKeepsTheChangesPending) {
+    // The keyboard takes 512 bytes; an area of 550 is refused from its tenth chunk on.
+    macros::SetMacroSpace(1024);
+    SetCurrentProfile(1);
+    MakeSnapshotFile();
+    AddMacro(u"Long", 1, {});
+    macros::MacroRecord& m = *editorList_.back();
+    std::fill_n(m.actions, 130, macros::MacroAction{10, kA, 0});
+    m.actionCount = 130;
+    FakeMainView quiet;
+    macros::CommitMacroList(editorList_, quiet);
+    Entry(1, kB) = {.kind = 2, .value = kC};
+    view.applyPending = true;
+
+    session.ApplyChanges();
+
+    EXPECT_TRUE(view.applyPending);
+    EXPECT_EQ(Keyboard().Dump("keymap1"), WithSlots({{kB, {2, 2, 0x06}}})); // the rest went on
+}
+
+TEST_F(KeyboardSync, WithoutTheDefaultLayoutNoKeyMapIsSent) {
+    // As at start-up when the keyboard's default layout could not be read.
+    Store().defaultLayout.fill(0);
+    SetCurrentProfile(1);
+    MakeSnapshotFile();
+    Entry(1, kB) = {.kind = 2, .value = kC};
+    view.applyPending = true;
+    session.ApplyChanges();
+    EXPECT_TRUE(view.applyPending);
+    EXPECT_EQ(Keyboard().Dump("keymap1"), layout_);
+    EXPECT_EQ(PrepareDownloadCopy(true, prompts), 0);
+    for (const char* map : {"keymap0", "keymap1", "keymap2"})
+        EXPECT_EQ(Keyboard().Dump(map), layout_) << map;
+    EXPECT_EQ(Keyboard().Dump("macros"), Bytes(512, 0));
+}
+
+TEST_F(KeyboardSync, AProfileNumberBeyondTheThreeIsUnknown) {
+    // The keyboard's configuration block names profile 0xFF, as erased memory does.
+    Keyboard().Stop();
+    ASSERT_TRUE(WaitForCount(0));
+    std::ifstream in(Keyboard().StateFile());
+    std::string state, line;
+    while (std::getline(in, line)) {
+        if (line.starts_with("config "))
+            line.replace(7 + 2 * 10, 2, "ff");
+        state += line + "\n";
+    }
+    in.close();
+    std::ofstream(Keyboard().StateFile(), std::ios::trunc) << state;
+    ASSERT_TRUE(Keyboard().Start(kMacroUnits, 0, false));
+    ASSERT_TRUE(WaitForCount(1));
+    ASSERT_EQ(Keyboard().Dump("config")[10], 0xFF);
+
+    EXPECT_EQ(GetCurrentProfile(), kUnknownProfile);
+    EXPECT_EQ(CachedCurrentProfile(), kUnknownProfile);
+    EXPECT_EQ(session.ReloadProfileFromKeyboard(false), 1);
+    EXPECT_EQ(CachedCurrentProfile(), kUnknownProfile);
+    EXPECT_FALSE(std::filesystem::exists(SnapshotPath(0)));
+
+    // Switching puts a real profile there again.
+    EXPECT_EQ(session.SwitchProfile(2), 1);
+    EXPECT_EQ(Keyboard().Dump("config")[10], 2);
+    EXPECT_EQ(CachedCurrentProfile(), 2);
 }

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
+#include <future>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "macros/MacroRecord.h"
@@ -124,6 +129,24 @@ TEST_F(ProfileFileTest, MissingShortOrUnopenableFilesFailWithoutAMessage) {
     std::filesystem::create_directory(File("folder.bvx"));
     EXPECT_EQ(ValidateProfileFile(File("folder.bvx"), prompts), kValidateCannotOpen);
     EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(ProfileFileTest, APipeIsRefusedWithoutWaitingForAWriter) {
+    ASSERT_EQ(::mkfifo(File("pipe.bvx").c_str(), 0600), 0);
+    auto validate = std::async(std::launch::async,
+                               [&] { return ValidateProfileFile(File("pipe.bvx"), prompts); });
+    auto load = std::async(std::launch::async, [&] { return LoadProfileFile(File("pipe.bvx")); });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    const bool validated = validate.wait_until(deadline) == std::future_status::ready;
+    const bool loaded = load.wait_until(deadline) == std::future_status::ready;
+    // Whatever still waits is let go by a writer that comes and leaves.
+    if (!validated || !loaded)
+        ::close(::open(File("pipe.bvx").c_str(), O_WRONLY | O_NONBLOCK));
+    EXPECT_TRUE(validated);
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ(validate.get(), kValidateCannotOpen);
+    EXPECT_EQ(load.get(), 0);
+    EXPECT_NE(Store().image, nullptr);
 }
 
 TEST_F(ProfileFileTest, OnlyTheMinimumLengthIsComparedWithTheFile) {
@@ -347,6 +370,22 @@ TEST_F(ProfileFileTest, AFailedSaveLeavesTheOldFileAndNoTemporaryFile) {
         EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
     }
     EXPECT_EQ(entries, 2u);
+}
+
+TEST_F(ProfileFileTest, SavingThroughALinkRewritesTheFileItNamesWithItsPermissions) {
+    ASSERT_EQ(SaveProfileFile(true, File("real.bvx")), 1);
+    std::filesystem::permissions(File("real.bvx"), std::filesystem::perms(0600));
+    std::filesystem::create_symlink("real.bvx", File("link.bvx"));
+    Entry(0, 0x1E) = {.kind = 2, .value = 0x30};
+
+    ASSERT_EQ(SaveProfileFile(true, File("link.bvx")), 1);
+
+    EXPECT_TRUE(std::filesystem::is_symlink(File("link.bvx")));
+    EXPECT_EQ(std::filesystem::status(File("real.bvx")).permissions(),
+              std::filesystem::perms(0600));
+    ResetStoreToDefault();
+    ASSERT_EQ(LoadProfileFile(File("real.bvx")), 1);
+    EXPECT_EQ(Entry(0, 0x1E).value, 0x30u);
 }
 
 TEST_F(ProfileFileTest, SnapshotIsRewrittenOnlyWhenItExists) {

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 using ui::TextKey;
@@ -95,14 +98,14 @@ TEST_F(LanguageTest, LanguageCommandStoresTheChoiceAndReloads) {
                                          "[ENGINSH]\r\nMENU_1=Import\r\nMAIN_CAPTION=Keyboard\r\n"
                                          "[CHINESE]\r\nMENU_1=导入\r\nMAIN_CAPTION=键盘设置\r\n");
 
-    // Windows take English when either the stored or the chosen language says so.
+    // After a command, windows follow the choice whatever the file says.
     ASSERT_TRUE(ui::WritePrivateProfileString(u"LANGUAGE", u"language", u"0", LanguageFile()));
     EXPECT_EQ(ui::WindowTextSection(LanguageFile()), ui::kEnglishSection);
     ASSERT_TRUE(ui::SelectLanguage(LanguageFile(), ui::kLanguageChinese));
     EXPECT_EQ(TextOf(TextKey::MAIN_CAPTION), u"键盘设置");
     EXPECT_EQ(ui::WindowTextSection(LanguageFile()), ui::kChineseSection);
     ASSERT_TRUE(ui::WritePrivateProfileString(u"LANGUAGE", u"language", u"1", LanguageFile()));
-    EXPECT_EQ(ui::WindowTextSection(LanguageFile()), ui::kEnglishSection);
+    EXPECT_EQ(ui::WindowTextSection(LanguageFile()), ui::kChineseSection);
 }
 
 TEST_F(LanguageTest, LanguageCommandCreatesAMissingFile) {
@@ -111,6 +114,35 @@ TEST_F(LanguageTest, LanguageCommandCreatesAMissingFile) {
     EXPECT_EQ(TextOf(TextKey::MAIN_CAPTION), u"Gaming Keyboard Settings");
     EXPECT_FALSE(ui::SelectLanguage(File("missing/language.ini"), ui::kLanguageChinese));
     EXPECT_EQ(ui::ChosenLanguage(), ui::kLanguageChinese);
+}
+
+TEST_F(LanguageTest, LanguageCommandSwitchesTheTextsWhenTheFileCannotBeWritten) {
+    // As installed, the program's folder is not the user's to write.
+    WriteBytes(LanguageFile(),
+               "[LANGUAGE]\nlanguage=1\n"
+               "[ENGINSH]\nMAIN_CAPTION=Keyboard\n[CHINESE]\nMAIN_CAPTION=键盘设置\n");
+    ui::LoadLanguageTable(LanguageFile());
+    ASSERT_EQ(TextOf(TextKey::MAIN_CAPTION), u"Keyboard");
+    std::filesystem::permissions(dir_, std::filesystem::perms(0555));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // A user other than root, whom the folder's permissions bind.
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(3);
+        if (ui::SelectLanguage(LanguageFile(), ui::kLanguageChinese))
+            ::_exit(1);
+        ::_exit(TextOf(TextKey::MAIN_CAPTION) == u"键盘设置" &&
+                        ui::WindowTextSection(LanguageFile()) == ui::kChineseSection
+                    ? 0
+                    : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    std::filesystem::permissions(dir_, std::filesystem::perms(0755));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the file was written; 2: the texts stayed English";
+    EXPECT_EQ(ui::StoredLanguage(LanguageFile()), 1);
 }
 
 } // namespace
