@@ -202,8 +202,7 @@ void CBrisvaneDlg::LoadPictures() {
     }
 }
 
-ui::CPngButton* CBrisvaneDlg::AddButton(const char16_t* key, int id) {
-    (void)key;
+ui::CPngButton* CBrisvaneDlg::AddButton(int id) {
     auto* button = new ui::CPngButton(this);
     buttons_.emplace_back(id, button);
     return button;
@@ -239,7 +238,7 @@ void CBrisvaneDlg::PlaceControls() {
         return {};
     };
     auto place = [&](std::u16string_view key, int id, FaceRow row) {
-        ui::CPngButton* button = AddButton(key.data(), id);
+        ui::CPngButton* button = AddButton(id);
         ui::PlaceImageButton(*button, layout, ui::kButtonInfo, key, faces(row));
         button->show();
         return button;
@@ -304,8 +303,7 @@ void CBrisvaneDlg::PlaceControls() {
         place(ui::KeyButtonLayoutKey(keys::KeyIndexOf(k.code)), k.id, FaceRow::KeyLike);
 
     for (bool left : {true, false}) {
-        ui::CPngButton* arrow =
-            AddButton(left ? u"LEFT_ARROW" : u"RIGHT_ARROW", left ? kIdLeftArrow : kIdRightArrow);
+        ui::CPngButton* arrow = AddButton(left ? kIdLeftArrow : kIdRightArrow);
         ui::PlaceImageButtonFrom(*arrow, layout, ui::kButtonInfo,
                                  left ? u"LEFT_ARROW" : u"RIGHT_ARROW", u"BUTTONINFO2",
                                  ui::ArrowFaceKey(left, flip_), p.arrow);

@@ -103,7 +103,7 @@ private:
 
     void LoadPictures();
     void PlaceControls();
-    ui::CPngButton* AddButton(const char16_t* key, int id);
+    ui::CPngButton* AddButton(int id);
     ui::CPngButton* Button(int id) const;
     void ApplyMainWindowTexts();
     void ApplyFlip();
