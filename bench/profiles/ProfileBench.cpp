@@ -66,14 +66,6 @@ public:
     void RebuildProfileMenu() override {}
 };
 
-class NoEvents : public device::TransportEvents {
-public:
-    void OnLayerSwitched() override {}
-    void OnLightingChanged() override {}
-    void OnMacroPlaying(bool) override {}
-    void OnKeyboardCountChanged(int32_t) override {}
-};
-
 // count macros of actions each, committed to the store.
 void FillMacros(size_t count, uint16_t actions) {
     macros::MacroList list;
@@ -125,7 +117,7 @@ int main() {
         std::printf("virtual keyboard did not start\n");
         return 1;
     }
-    NoEvents events;
+    device::IgnoredTransportEvents events;
     int32_t count = 0;
     if (device::OpenDeviceLink(build, events, &count) != device::kBindOk || count < 1) {
         std::printf("no virtual keyboard reached\n");

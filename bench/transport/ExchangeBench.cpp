@@ -29,14 +29,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class QuietEvents final : public device::TransportEvents {
-public:
-    void OnLayerSwitched() override {}
-    void OnLightingChanged() override {}
-    void OnMacroPlaying(bool) override {}
-    void OnKeyboardCountChanged(int32_t) override {}
-};
-
 pid_t StartKeyboard(const std::string& socket, const std::string& state, int latency) {
     const std::string program = std::string(BRISVANE_BUILD_ROOT) + "/olvask-vkbd";
     std::vector<std::string> args = {program,         "serve", "--socket",  socket,
@@ -104,7 +96,7 @@ int main(int argc, char** argv) {
     const std::string socket = folder + "/vkbd.sock";
     setenv("OLVASK_BACKEND", "sim", 1);
     setenv("OLVASK_VKBD_SOCKET", socket.c_str(), 1);
-    QuietEvents events;
+    device::IgnoredTransportEvents events;
 
     for (int latency : latencies) {
         const pid_t keyboard = StartKeyboard(socket, folder + "/state", latency);

@@ -41,14 +41,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class QuietEvents final : public device::TransportEvents {
-public:
-    void OnLayerSwitched() override {}
-    void OnLightingChanged() override {}
-    void OnMacroPlaying(bool) override {}
-    void OnKeyboardCountChanged(int32_t) override {}
-};
-
 long Field(const std::string& statusFile, const std::string& name) {
     std::ifstream in(statusFile);
     std::string line;
@@ -148,7 +140,7 @@ int SimCase(int seconds) {
     const pid_t keyboard = StartKeyboard(socket, folder + "/state");
     for (int i = 0; i < 500 && !std::filesystem::exists(socket); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    QuietEvents events;
+    device::IgnoredTransportEvents events;
     int32_t count = 0;
     int rc = 0;
     if (keyboard < 0 ||
@@ -176,7 +168,7 @@ int SimNoFolderCase(int seconds) {
     const std::string folder = pattern;
     setenv("OLVASK_BACKEND", "sim", 1);
     setenv("OLVASK_VKBD_SOCKET", (folder + "/later/vkbd.sock").c_str(), 1);
-    QuietEvents events;
+    device::IgnoredTransportEvents events;
     int32_t count = -1;
     int rc = 0;
     if (device::OpenDeviceLink(BRISVANE_BUILD_ROOT, events, &count) != device::kBindOk) {
@@ -191,7 +183,7 @@ int SimNoFolderCase(int seconds) {
 
 int HidrawCase(int seconds) {
     setenv("OLVASK_BACKEND", "hidraw", 1);
-    QuietEvents events;
+    device::IgnoredTransportEvents events;
     int32_t count = -1;
     if (device::OpenDeviceLink(BRISVANE_BUILD_ROOT, events, &count) != device::kBindOk) {
         std::printf("hidraw: the library did not start\n");

@@ -31,6 +31,16 @@ public:
 // Replaces the receiver of the notifications. Returns once no notification is still inside
 // the previous receiver (waiting at most kEventsDrainTimeout), so that it may be destroyed.
 inline constexpr std::chrono::milliseconds kEventsDrainTimeout{5000};
+// For programs without a window (the command-line tool, benchmarks, tests): every
+// notification is ignored.
+class IgnoredTransportEvents final : public TransportEvents {
+public:
+    void OnLayerSwitched() override {}
+    void OnLightingChanged() override {}
+    void OnMacroPlaying(bool) override {}
+    void OnKeyboardCountChanged(int32_t) override {}
+};
+
 void SetTransportEvents(TransportEvents* events);
 
 // The callback registered with every channel; always returns 1.

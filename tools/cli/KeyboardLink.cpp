@@ -8,20 +8,9 @@
 #include "profiles/Connection.h"
 
 namespace cli {
-namespace {
-
-class NoEvents : public device::TransportEvents {
-public:
-    void OnLayerSwitched() override {}
-    void OnLightingChanged() override {}
-    void OnMacroPlaying(bool) override {}
-    void OnKeyboardCountChanged(int32_t) override {}
-};
-
-} // namespace
 
 std::string ConnectKeyboard(const std::filesystem::path& programFolder) {
-    static NoEvents events;
+    static device::IgnoredTransportEvents events;
     int32_t count = 0;
     if (device::OpenDeviceLink(programFolder, events, &count) != device::kBindOk)
         return "the transport library libolvask.so cannot be loaded";

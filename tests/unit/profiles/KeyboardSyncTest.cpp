@@ -35,14 +35,6 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-class QuietEvents : public device::TransportEvents {
-public:
-    void OnLayerSwitched() override {}
-    void OnLightingChanged() override {}
-    void OnMacroPlaying(bool) override {}
-    void OnKeyboardCountChanged(int32_t) override {}
-};
-
 bool WaitForCount(int32_t wanted) {
     for (int i = 0; i < 500; ++i) {
         if (device::GetDeviceCount() == wanted)
@@ -78,7 +70,7 @@ protected:
         ::setenv("OLVASK_BACKEND", "sim", 1);
         ::setenv("OLVASK_VKBD_SOCKET", Keyboard().Socket().c_str(), 1);
         ASSERT_TRUE(Keyboard().Start(kMacroUnits));
-        static QuietEvents events;
+        static device::IgnoredTransportEvents events;
         int32_t count = 0;
         ASSERT_EQ(device::OpenDeviceLink(BRISVANE_BUILD_ROOT, events, &count), device::kBindOk);
         Keyboard().Stop();
