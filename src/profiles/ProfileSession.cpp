@@ -141,7 +141,8 @@ void ProfileSession::ExportProfile() {
     const std::u16string shown = ui::FromUtf8(path->native());
     const std::u16string reason = ui::FromUtf8(DescribeFileError(error));
     prompts_.Inform(ui::FormatText(ui::TextOf(ui::TextKey::PROFILE_EXPORT_ERROR),
-                                   {std::u16string_view(shown), std::u16string_view(reason)}));
+                                   {std::u16string_view(shown), std::u16string_view(reason)}),
+                    ui::MessageKind::Plain);
 }
 
 } // namespace profiles

@@ -160,6 +160,7 @@ TEST_F(SessionWithoutKeyboard, AFailedExportSaysWhyInBothLanguages) {
         EXPECT_EQ(prompts.messages[0], u"The profile cannot be exported to " +
                                            File(c.file).u16string() + u": " + c.reason)
             << c.file;
+        EXPECT_EQ(prompts.kinds.back(), ui::MessageKind::Plain);
     }
     EXPECT_TRUE(std::filesystem::is_fifo(File("pipe.bvx")));
 
