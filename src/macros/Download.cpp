@@ -71,11 +71,15 @@ std::array<uint8_t, kKeyMapSize> BuildKeyMap(std::span<const keys::KeyEntry> blo
     return map;
 }
 
-int DownloadToKeyboard(bool allProfiles, ui::Prompts& prompts) {
+int DownloadToKeyboard(bool allProfiles, ui::Prompts& prompts, DownloadReport* report) {
+    DownloadReport unused;
+    DownloadReport& told = report ? *report : unused;
+    told = DownloadReport{};
     profiles::DownloadCopy& copy = profiles::GetDownloadCopy();
     std::lock_guard lock(copy.lock);
     if (!copy.image)
         return 0;
+    using Held = DownloadReport::Held;
 
     // Without a known current profile there is no page to write: send nothing rather than
     // a macro area whose key maps never follow.
@@ -84,27 +88,34 @@ int DownloadToKeyboard(bool allProfiles, ui::Prompts& prompts) {
         pages = {0, 1, 2};
     } else {
         const int current = profiles::GetCurrentProfile();
-        if (current < 0 || current >= static_cast<int>(profiles::kProfileCount))
+        if (current < 0 || current >= static_cast<int>(profiles::kProfileCount)) {
+            told.held = Held::ProfileUnknown;
             return 0;
+        }
         pages = {static_cast<uint32_t>(current)};
     }
 
     // Every entry is encoded against the default layout: without one, the key maps would
     // only carry the empty layout and take every key of the profile away.
-    if (!NamesAnyKey(copy.defaultLayout))
+    if (!NamesAnyKey(copy.defaultLayout)) {
+        told.held = Held::NoLayout;
         return 0;
+    }
 
     const AreaSizes sizes = MeasureMacroArea(copy.Macros());
     const uint32_t space = MacroSpace();
     if (sizes.withoutNames > space) {
         prompts.Inform(ui::TextOf(ui::TextKey::EXTRA_MACRO_TOO_LONG));
+        told.held = Held::NoSpace;
         return 0;
     }
     const bool names = sizes.withNames <= space;
     const uint32_t size = names ? sizes.withNames : sizes.withoutNames;
     std::unique_ptr<uint8_t[]> area(new (std::nothrow) uint8_t[size]);
-    if (!area)
+    if (!area) {
+        told.held = Held::NoMemory;
         return 0;
+    }
     const std::span<uint8_t> areaBytes(area.get(), size);
     PackMacros(areaBytes, static_cast<uint16_t>(size), names, copy.Macros());
 
@@ -116,11 +127,18 @@ int DownloadToKeyboard(bool allProfiles, ui::Prompts& prompts) {
     // A failing command does not stop the sequence. Done means that the macro area, every
     // key map and the end that closes them all reached the keyboard: key maps without their
     // macro area play the wrong macros. The begin only opens the bracket.
-    device::BeginTransfer();
-    bool done = device::WriteMacroArea(areaBytes, size) == 1;
-    for (size_t i = 0; i < pages.size(); ++i)
-        done = device::WriteKeyMap(maps[i], pages[i]) == 1 && done;
-    done = device::EndTransfer() == 1 && done;
+    told.held = Held::None;
+    told.namesDropped = !names;
+    told.begin = device::BeginTransfer() == 1;
+    told.macroArea = device::WriteMacroArea(areaBytes, size) == 1;
+    bool done = told.macroArea;
+    for (size_t i = 0; i < pages.size(); ++i) {
+        const bool written = device::WriteKeyMap(maps[i], pages[i]) == 1;
+        told.keyMaps[pages[i]] = written;
+        done = written && done;
+    }
+    told.end = device::EndTransfer() == 1;
+    done = told.end && done;
 
     if (!names)
         prompts.Inform(ui::TextOf(ui::TextKey::EXTRA_PROFILE_SPACE_TIGHT));

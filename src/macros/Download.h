@@ -35,12 +35,33 @@ std::array<uint8_t, kKeyMapSize> BuildKeyMap(std::span<const keys::KeyEntry> blo
                                              std::span<const uint8_t, kKeyMapSize> defaultLayout,
                                              std::span<const MacroRecord> macros);
 
+// What a download sent and what the keyboard confirmed of it.
+struct DownloadReport {
+    enum class Held {
+        None,           // the sequence went out
+        NoCopy,         // nothing to send
+        ProfileUnknown, // only the current profile was asked for, and it is unknown
+        NoLayout,       // no default layout read from the keyboard
+        NoSpace,        // the macro area does not fit the keyboard's macro space
+        NoMemory,
+    };
+    static constexpr int8_t kNotSent = -1, kFailed = 0, kWritten = 1;
+
+    Held held = Held::NoCopy; // why nothing was sent
+    bool namesDropped = false;
+    int8_t begin = kNotSent;
+    int8_t macroArea = kNotSent;
+    std::array<int8_t, 3> keyMaps{kNotSent, kNotSent, kNotSent}; // by on-board profile
+    int8_t end = kNotSent;
+};
+
 // Sends the download copy: the macro area and the key maps of on-board profiles 0, 1 and 2
 // (allProfiles) or of the current one only. Returns 1 when the macro area, every key map and
 // the closing end transfer succeeded, 0 otherwise (a failing write does not stop the
 // others). Sends nothing when the area exceeds the macro space (with a message), when the
 // current profile is unknown and only it was asked for, or when no default layout has been
-// read from the keyboard.
-int DownloadToKeyboard(bool allProfiles, ui::Prompts& prompts);
+// read from the keyboard. report, when given, receives what went out and what the keyboard
+// confirmed.
+int DownloadToKeyboard(bool allProfiles, ui::Prompts& prompts, DownloadReport* report = nullptr);
 
 } // namespace macros

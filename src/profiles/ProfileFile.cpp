@@ -19,6 +19,7 @@
 #include "ui/Prompts.h"
 #include "ui/TextFormat.h"
 #include "ui/TextTable.h"
+#include "ui/Utf.h"
 
 namespace profiles {
 namespace {
@@ -28,7 +29,8 @@ namespace {
 class InputFile {
 public:
     explicit InputFile(const std::filesystem::path& path)
-        : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {}
+        : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)),
+          error_(fd_ < 0 ? errno : 0) {}
     ~InputFile() {
         if (fd_ >= 0)
             ::close(fd_);
@@ -37,11 +39,19 @@ public:
     InputFile& operator=(const InputFile&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
+    // Why it could not be opened or measured.
+    int Error() const { return error_; }
     // -1 when the size cannot be told, or for anything but a regular file.
-    int64_t Size() const {
+    int64_t Size() {
         struct stat st {};
-        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))
+        if (::fstat(fd_, &st) != 0) {
+            error_ = errno;
             return -1;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            error_ = S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile;
+            return -1;
+        }
         return st.st_size;
     }
     // Reads exactly n bytes; false at the end of the file or on an error.
@@ -61,6 +71,7 @@ public:
 
 private:
     int fd_;
+    int error_;
 };
 
 bool Exists(const std::filesystem::path& path) {
@@ -77,15 +88,17 @@ struct StagedProfile {
     uint32_t textBytes = 0;
 };
 
-LoadFault ReadProfile(const std::filesystem::path& path, StagedProfile& out) {
+// Every allocation is bounded by the file: the macros and the text block by its size, which
+// is checked against the header first, and the texts by the text block.
+LoadFault ReadProfile(const std::filesystem::path& path, StagedProfile& out, int& error) {
     if (!Exists(path))
         return LoadFault::Missing;
     InputFile file(path);
-    if (!file.IsOpen())
+    const int64_t fileSize = file.IsOpen() ? file.Size() : -1;
+    if (fileSize < 0) {
+        error = file.Error();
         return LoadFault::CannotOpen;
-    const int64_t fileSize = file.Size();
-    if (fileSize < 0)
-        return LoadFault::CannotOpen;
+    }
 
     out.image.reset(new (std::nothrow) ProfileImage);
     if (!out.image)
@@ -142,6 +155,10 @@ LoadFault ReadProfile(const std::filesystem::path& path, StagedProfile& out) {
         if (end + 1 >= blockBytes)
             return LoadFault::TextUnterminated;
         const uint32_t units = (end - start) / 2;
+        // Entries that share a text (or start inside another's) would each get a copy: a
+        // small file could fill the memory. A written file holds every text once.
+        if (uint64_t{out.textBytes} + (uint64_t{units} + 1) * 2 > blockBytes)
+            return LoadFault::TextsOverlap;
         TextSlot& slot = out.texts->entries[n];
         slot.text.reset(new (std::nothrow) char16_t[units + 1]);
         if (!slot.text)
@@ -225,25 +242,30 @@ std::string_view DescribeLoadFault(LoadFault fault) {
         return "a text offset outside the text block";
     case LoadFault::TextUnterminated:
         return "a text not terminated inside the text block";
+    case LoadFault::TextsOverlap:
+        return "texts adding up to more than the text block (entries share a text)";
     case LoadFault::NoMemory:
         return "out of memory";
     }
     return "unknown fault";
 }
 
-int ValidateProfileFile(const std::filesystem::path& path, ui::Prompts& prompts,
-                        HeaderFault* fault) {
+int ValidateProfileFile(const std::filesystem::path& path, ui::Prompts& prompts, HeaderFault* fault,
+                        int* error) {
     if (fault)
         *fault = HeaderFault::None;
+    if (error)
+        *error = 0;
     if (!Exists(path))
         return 0;
     // Reading needs no write access: a read-only profile is still a valid one.
     InputFile file(path);
-    if (!file.IsOpen())
+    const int64_t size = file.IsOpen() ? file.Size() : -1;
+    if (size < 0) {
+        if (error)
+            *error = file.Error();
         return kValidateCannotOpen;
-    const int64_t size = file.Size();
-    if (size < 0)
-        return kValidateCannotOpen;
+    }
     if (size < static_cast<int64_t>(kImageSize) || (static_cast<uint64_t>(size) >> 32) != 0)
         return 0;
     // The checks look at the header alone, so only the header is read.
@@ -255,18 +277,26 @@ int ValidateProfileFile(const std::filesystem::path& path, ui::Prompts& prompts,
         return 1;
     if (fault)
         *fault = found;
-    const std::u16string shown = path.u16string();
-    prompts.Inform(
-        ui::FormatText(ui::TextOf(ui::TextKey::PROFILE_FORMAT_ERROR), {std::u16string_view(shown)}),
-        ui::MessageKind::Plain);
+    try {
+        // A name that is not UTF-8 is shown with replacement characters, not refused.
+        const std::u16string shown = ui::FromUtf8(path.native());
+        prompts.Inform(ui::FormatText(ui::TextOf(ui::TextKey::PROFILE_FORMAT_ERROR),
+                                      {std::u16string_view(shown)}),
+                       ui::MessageKind::Plain);
+    } catch (const std::bad_alloc&) {
+        return kValidateNoMemory;
+    }
     return 0;
 }
 
-int LoadProfileFile(const std::filesystem::path& path, LoadFault* fault) {
+int LoadProfileFile(const std::filesystem::path& path, LoadFault* fault, int* error) {
     StagedProfile staged;
-    const LoadFault found = ReadProfile(path, staged);
+    int openError = 0;
+    const LoadFault found = ReadProfile(path, staged, openError);
     if (fault)
         *fault = found;
+    if (error)
+        *error = openError;
     ProfileStore& store = GetProfileStore();
     std::lock_guard lock(store.lock);
     if (found != LoadFault::None) {
@@ -330,11 +360,13 @@ TextBlock PackTextBlock() {
     return out;
 }
 
-int SaveProfileFile(bool takeLock, const std::filesystem::path& path) {
+int SaveProfileFile(bool takeLock, const std::filesystem::path& path, int* error) {
     ProfileStore& store = GetProfileStore();
     std::unique_lock lock(store.lock, std::defer_lock);
     if (takeLock)
         lock.lock();
+    if (error)
+        *error = ENOMEM; // a store without an image, or texts that cannot be packed
     if (!store.image)
         return 0;
     TextBlock texts = PackTextBlock();
@@ -344,9 +376,11 @@ int SaveProfileFile(bool takeLock, const std::filesystem::path& path) {
     const auto* image = reinterpret_cast<const uint8_t*>(store.image.get());
     const auto* records = reinterpret_cast<const uint8_t*>(store.macros.get());
     return WriteFileAtomically(
-        path, {std::span(image, sizeof(ProfileImage)),
-               std::span(records, size_t{store.macroCount} * sizeof(macros::MacroRecord)),
-               std::span<const uint8_t>(texts.bytes.get(), texts.size)});
+        path,
+        {std::span(image, sizeof(ProfileImage)),
+         std::span(records, size_t{store.macroCount} * sizeof(macros::MacroRecord)),
+         std::span<const uint8_t>(texts.bytes.get(), texts.size)},
+        error);
 }
 
 int SaveProfileSnapshot(bool takeLock) {
@@ -356,7 +390,11 @@ int SaveProfileSnapshot(bool takeLock) {
     return SaveProfileFile(takeLock, path);
 }
 
-int PrepareDownloadCopy(bool allProfiles, ui::Prompts& prompts) {
+int PrepareDownloadCopy(bool allProfiles, ui::Prompts& prompts, macros::DownloadReport* report) {
+    if (report) {
+        *report = macros::DownloadReport{};
+        report->held = macros::DownloadReport::Held::NoMemory; // until the download tells
+    }
     ProfileStore& store = GetProfileStore();
     std::lock_guard storeLock(store.lock);
     DownloadCopy& copy = GetDownloadCopy();
@@ -388,7 +426,11 @@ int PrepareDownloadCopy(bool allProfiles, ui::Prompts& prompts) {
     copy.textBlock = std::move(texts.bytes);
     copy.textBytes = texts.size;
     copy.defaultLayout = store.defaultLayout;
-    return macros::DownloadToKeyboard(allProfiles, prompts);
+    try {
+        return macros::DownloadToKeyboard(allProfiles, prompts, report);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
 }
 
 } // namespace profiles

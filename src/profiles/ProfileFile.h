@@ -8,6 +8,8 @@
 #include <memory>
 #include <string_view>
 
+#include "macros/Download.h"
+#include "profiles/AtomicFile.h"
 #include "profiles/ProfileImage.h"
 
 namespace ui {
@@ -40,9 +42,10 @@ inline constexpr int kValidateNoMemory = -3;
 
 // 1 valid; 0 missing, shorter than 32,832 bytes, 4 GiB or larger, or a header check failed
 // (the format message is shown then, with the path); -2 cannot be opened; -3 out of memory.
-// fault, when given, receives the failing header check.
+// fault, when given, receives the failing header check; error, when the file cannot be
+// opened, why (an errno value or kNotRegularFile).
 int ValidateProfileFile(const std::filesystem::path& path, ui::Prompts& prompts,
-                        HeaderFault* fault = nullptr);
+                        HeaderFault* fault = nullptr, int* error = nullptr);
 
 // Why a load failed.
 enum class LoadFault {
@@ -54,6 +57,7 @@ enum class LoadFault {
     ActionCount,      // a macro with more than 2000 actions
     TextOffset,       // a text entry pointing outside the text block
     TextUnterminated, // a text that does not end inside the text block
+    TextsOverlap,     // texts adding up to more than the text block (entries sharing a text)
     NoMemory,
 };
 std::string_view DescribeLoadFault(LoadFault fault);
@@ -61,15 +65,18 @@ std::string_view DescribeLoadFault(LoadFault fault);
 // Loads the file into the store, under the profile lock. The whole file is read and checked
 // before the store changes: on success the store's old content is released and replaced;
 // on failure the store keeps its content, or becomes a default profile if it was empty.
-// Returns 1 loaded, 0 failed.
-int LoadProfileFile(const std::filesystem::path& path, LoadFault* fault = nullptr);
+// Memory taken stays within a small multiple of the file's size. Returns 1 loaded, 0
+// failed; error, when the file cannot be opened, says why.
+int LoadProfileFile(const std::filesystem::path& path, LoadFault* fault = nullptr,
+                    int* error = nullptr);
 
 // Releases the store and loads the file; when that fails the store is a default profile.
 int ReplaceStoreFromFile(const std::filesystem::path& path);
 
 // Writes the store (header rebuilt, texts packed, their offsets stored in the entries) to
-// path, replacing it as a whole. Returns 1 written, 0 failed.
-int SaveProfileFile(bool takeLock, const std::filesystem::path& path);
+// path, replacing it as a whole (see WriteFileAtomically). Returns 1 written, 0 failed;
+// error, when given, says why (an errno value or kNotRegularFile).
+int SaveProfileFile(bool takeLock, const std::filesystem::path& path, int* error = nullptr);
 
 // Rewrites the snapshot file of the current profile, but only when it exists already.
 // Returns 1 written, 0 not written.
@@ -88,7 +95,9 @@ TextBlock PackTextBlock();
 
 // Copies the store into the download copy and downloads it: all three on-board profiles'
 // key blocks, or only the current one's. Returns the download's result, 0 when memory is
-// short. Takes the profile lock, then the download lock.
-int PrepareDownloadCopy(bool allProfiles, ui::Prompts& prompts);
+// short. Takes the profile lock, then the download lock. report, when given, tells which
+// parts reached the keyboard.
+int PrepareDownloadCopy(bool allProfiles, ui::Prompts& prompts,
+                        macros::DownloadReport* report = nullptr);
 
 } // namespace profiles

@@ -1,6 +1,7 @@
 #include "profiles/ProfileSession.h"
 
 #include <mutex>
+#include <string>
 
 #include "profiles/CurrentProfile.h"
 #include "profiles/Paths.h"
@@ -9,7 +10,9 @@
 #include "profiles/Snapshot.h"
 #include "ui/MainView.h"
 #include "ui/Prompts.h"
+#include "ui/TextFormat.h"
 #include "ui/TextTable.h"
+#include "ui/Utf.h"
 
 namespace profiles {
 namespace {
@@ -131,7 +134,15 @@ void ProfileSession::ExportProfile() {
     const auto path = prompts_.ChooseFile(ProfileFileChoice(true));
     if (!path)
         return;
-    SaveProfileFile(true, *path);
+    int error = 0;
+    if (SaveProfileFile(true, *path, &error) == 1)
+        return;
+    // A failed export must not pass for a done one: the box names the file and the reason.
+    const std::u16string shown = ui::FromUtf8(path->native());
+    const std::u16string reason = ui::FromUtf8(DescribeFileError(error));
+    prompts_.Inform(ui::FormatText(ui::TextOf(ui::TextKey::PROFILE_EXPORT_ERROR),
+                                   {std::u16string_view(shown), std::u16string_view(reason)}),
+                    ui::MessageKind::Plain);
 }
 
 } // namespace profiles

@@ -35,6 +35,8 @@ public:
     // and downloaded for all three profiles; otherwise MAIN_PROMPT_INPORT and the store is
     // unchanged.
     void ImportProfile();
+    // Saves the store to a chosen file; a failure is told in a box with the file and the
+    // system's reason.
     void ExportProfile();
 
     bool UnsavedChanges() const;

@@ -1,5 +1,6 @@
 #include "profiles/ProfileStore.h"
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -72,7 +73,10 @@ void ReleaseDownloadCopy() {
     copy.image.reset();
 }
 
-int CreateDefaultProfile(const std::filesystem::path& path, uint8_t flag, bool inMemory) {
+int CreateDefaultProfile(const std::filesystem::path& path, uint8_t flag, bool inMemory,
+                         int* error) {
+    if (error)
+        *error = ENOMEM;
     std::unique_ptr<ProfileImage> image(new (std::nothrow) ProfileImage);
     if (!image)
         return 0;
@@ -84,7 +88,8 @@ int CreateDefaultProfile(const std::filesystem::path& path, uint8_t flag, bool i
         return 1;
     }
     return WriteFileAtomically(
-        path, {std::span(reinterpret_cast<const uint8_t*>(image.get()), sizeof(ProfileImage))});
+        path, {std::span(reinterpret_cast<const uint8_t*>(image.get()), sizeof(ProfileImage))},
+        error);
 }
 
 int ResetStoreToDefault() {

@@ -77,8 +77,10 @@ void ReleaseProfileStore(); // all three, in order
 void ReleaseDownloadCopy(); // caller holds the download lock
 
 // Writes a default profile to path (create or truncate), or with inMemory makes it the
-// store's image (the caller has released the old content). Returns 1 done, 0 failed.
-int CreateDefaultProfile(const std::filesystem::path& path, uint8_t flag, bool inMemory);
+// store's image (the caller has released the old content). Returns 1 done, 0 failed;
+// error, when given, says why (an errno value or kNotRegularFile, see WriteFileAtomically).
+int CreateDefaultProfile(const std::filesystem::path& path, uint8_t flag, bool inMemory,
+                         int* error = nullptr);
 
 // Releases the store and builds a default profile in memory: the store is never left empty.
 int ResetStoreToDefault();

@@ -10,6 +10,7 @@
 #include "device/Commands.h"
 #include "keys/KeyCodes.h"
 #include "keys/KeyTable.h"
+#include "macros/Download.h"
 #include "macros/MacroArea.h"
 #include "profiles/AtomicFile.h"
 #include "profiles/CurrentProfile.h"
@@ -69,43 +70,71 @@ void DecodeKeyMap(keys::KeyEntry (&block)[kBlockEntries], std::span<const uint8_
     }
 }
 
-int SnapshotKeyboardToFile(const std::filesystem::path& path) {
+std::string_view DescribeSnapshotFault(SnapshotFault fault) {
+    switch (fault) {
+    case SnapshotFault::None:
+        return "written";
+    case SnapshotFault::ProfileUnknown:
+        return "the keyboard does not tell its active profile";
+    case SnapshotFault::KeyMapRead:
+        return "reading a key map from the keyboard failed";
+    case SnapshotFault::MacroAreaRead:
+        return "reading the macro area from the keyboard failed";
+    case SnapshotFault::MacroArea:
+        return "the keyboard's macro area is damaged";
+    case SnapshotFault::NoMemory:
+        return "out of memory";
+    case SnapshotFault::Write:
+        return "the file cannot be written";
+    }
+    return "unknown fault";
+}
+
+namespace {
+
+SnapshotFault Snapshot(const std::filesystem::path& path, int& error) {
     const int current = GetCurrentProfile();
     if (current < 0 || current > 3)
-        return 0;
+        return SnapshotFault::ProfileUnknown;
 
     std::array<std::array<uint8_t, 512>, kProfileCount> maps{};
     for (uint32_t page = 0; page < kProfileCount; ++page) {
         if (device::ReadKeyMap(maps[page], page) != 1)
-            return 0;
+            return SnapshotFault::KeyMapRead;
     }
 
     std::vector<uint8_t> area(macros::kAreaHeaderSize, 0);
     if (device::ReadMacroArea(area, macros::kAreaHeaderSize) != 1)
-        return 0;
+        return SnapshotFault::MacroAreaRead;
     uint16_t macroCount = macros::AreaMacroCount(area);
     if (macroCount != 0) {
-        const uint16_t total = static_cast<uint16_t>(area[2] | area[3] << 8);
-        if (total < macros::kAreaHeaderSize)
-            return 0;
+        // The header is the keyboard's word only: what it claims must fit the keyboard
+        // before anything is allocated for it (the space is unknown before the first
+        // connection read it; the largest a keyboard can report stands in then).
+        constexpr uint32_t kLargestSpace = 255 * 128;
+        const uint32_t space = macros::MacroSpace() != 0 ? macros::MacroSpace() : kLargestSpace;
+        const uint32_t total = static_cast<uint32_t>(area[2] | area[3] << 8);
+        if (macroCount > macros::kMaxMacros || total > space ||
+            total < macros::kAreaHeaderSize + 2u * macroCount)
+            return SnapshotFault::MacroArea;
         area.assign(total, 0);
         if (device::ReadMacroArea(area, total) != 1)
-            return 0;
+            return SnapshotFault::MacroAreaRead;
         // The full read must still declare what the first one did.
         if (macros::AreaMacroCount(area) != macroCount)
-            return 0;
+            return SnapshotFault::MacroArea;
     }
 
     std::unique_ptr<ProfileImage> image(new (std::nothrow) ProfileImage);
     std::unique_ptr<macros::MacroRecord[]> records;
     if (!image)
-        return 0;
+        return SnapshotFault::NoMemory;
     if (macroCount != 0) {
         records.reset(new (std::nothrow) macros::MacroRecord[macroCount]);
         if (!records)
-            return 0;
+            return SnapshotFault::NoMemory;
         if (macros::UnpackMacros({records.get(), macroCount}, area) != 1)
-            return 0;
+            return SnapshotFault::MacroArea;
     }
 
     std::array<uint8_t, 512> defaultLayout;
@@ -123,9 +152,30 @@ int SnapshotKeyboardToFile(const std::filesystem::path& path) {
 
     const auto* imageBytes = reinterpret_cast<const uint8_t*>(image.get());
     const auto* recordBytes = reinterpret_cast<const uint8_t*>(records.get());
-    return WriteFileAtomically(
-        path, {std::span(imageBytes, sizeof(ProfileImage)),
-               std::span(recordBytes, size_t{macroCount} * sizeof(macros::MacroRecord))});
+    if (WriteFileAtomically(
+            path,
+            {std::span(imageBytes, sizeof(ProfileImage)),
+             std::span(recordBytes, size_t{macroCount} * sizeof(macros::MacroRecord))},
+            &error) != 1)
+        return SnapshotFault::Write;
+    return SnapshotFault::None;
+}
+
+} // namespace
+
+int SnapshotKeyboardToFile(const std::filesystem::path& path, SnapshotFault* fault, int* error) {
+    int writeError = 0;
+    SnapshotFault found;
+    try {
+        found = Snapshot(path, writeError);
+    } catch (const std::bad_alloc&) {
+        found = SnapshotFault::NoMemory;
+    }
+    if (fault)
+        *fault = found;
+    if (error)
+        *error = writeError;
+    return found == SnapshotFault::None ? 1 : 0;
 }
 
 } // namespace profiles

@@ -75,6 +75,7 @@ constexpr TextSlotInfo kSlots[] = {
     {u"PROFILE_LOAD_PROMPT", u"Switch scene mode will automatically stop the macro play!", 108},
     {u"PROFILE_CHECK_PROMPT", u"Scene mode file does not exist, load the default Settings!", 108},
     {u"PROFILE_FORMAT_ERROR", u"wrong file format, revert to the default values: \n  %s", 108},
+    {u"PROFILE_EXPORT_ERROR", u"The profile cannot be exported to %s: %s", 108},
     {u"PROFILE_NEW", u"\\The new contextual  mode", 108},
     {u"PROFILE_TIP", u"The current contextual  mode: ", 108},
     {u"PROFILE_EDITING", u"You are editing, set not applications, can't change its mode", 108},

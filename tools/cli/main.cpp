@@ -13,6 +13,7 @@
 #include "Describe.h"
 #include "KeyboardLink.h"
 #include "macros/Download.h"
+#include "profiles/AtomicFile.h"
 #include "profiles/CurrentProfile.h"
 #include "profiles/ProfileFile.h"
 #include "profiles/ProfileStore.h"
@@ -88,13 +89,49 @@ int Usage(const std::string& message) {
     return Fail(message + " (see brisvane-cli --help)", kExitUsage);
 }
 
+// What a failed download left on the keyboard: the writes it confirmed stay there.
+std::string DescribeFailedDownload(const macros::DownloadReport& report) {
+    using Held = macros::DownloadReport::Held;
+    switch (report.held) {
+    case Held::None:
+        break;
+    case Held::NoCopy:
+    case Held::NoMemory:
+        return "out of memory; nothing was sent";
+    case Held::ProfileUnknown:
+        return "the keyboard does not tell its active profile; nothing was sent";
+    case Held::NoLayout:
+        return "the keyboard's default layout is not known; nothing was sent";
+    case Held::NoSpace:
+        return "the macros do not fit the keyboard's macro space; nothing was sent";
+    }
+    std::string reached, failed;
+    auto add = [&](int8_t outcome, const std::string& part) {
+        if (outcome == macros::DownloadReport::kNotSent)
+            return;
+        std::string& list = outcome == macros::DownloadReport::kWritten ? reached : failed;
+        list += (list.empty() ? "" : ", ") + part;
+    };
+    add(report.macroArea, "the macro area");
+    for (size_t page = 0; page < report.keyMaps.size(); ++page)
+        add(report.keyMaps[page], "the key map of profile " + std::to_string(page));
+    add(report.end, "the end of the transfer");
+    std::string text = "the download failed midway\n  reached the keyboard: " +
+                       (reached.empty() ? std::string("nothing") : reached) +
+                       "\n  failed: " + failed;
+    if (report.end != macros::DownloadReport::kWritten)
+        text += "\n  without the end of the transfer the keyboard may not keep what it took";
+    return text;
+}
+
 // Checks the file as an import does, then loads it into the store.
 int LoadFile(const std::filesystem::path& file) {
     ConsolePrompts prompts(true);
     profiles::HeaderFault fault{};
-    const int valid = profiles::ValidateProfileFile(file, prompts, &fault);
+    int error = 0;
+    const int valid = profiles::ValidateProfileFile(file, prompts, &fault, &error);
     if (valid == profiles::kValidateCannotOpen)
-        return Fail(file.string() + ": cannot be opened");
+        return Fail(file.string() + ": cannot be opened: " + profiles::DescribeFileError(error));
     if (valid == profiles::kValidateNoMemory)
         return Fail(file.string() + ": out of memory");
     if (valid != 1) {
@@ -107,14 +144,19 @@ int LoadFile(const std::filesystem::path& file) {
         return Fail(file.string() + ": " + std::string(profiles::DescribeHeaderFault(fault)));
     }
     profiles::LoadFault loadFault{};
-    if (profiles::LoadProfileFile(file, &loadFault) != 1)
-        return Fail(file.string() + ": " + std::string(profiles::DescribeLoadFault(loadFault)));
+    if (profiles::LoadProfileFile(file, &loadFault, &error) != 1) {
+        std::string why(profiles::DescribeLoadFault(loadFault));
+        if (loadFault == profiles::LoadFault::CannotOpen)
+            why += ": " + profiles::DescribeFileError(error);
+        return Fail(file.string() + ": " + why);
+    }
     return kExitDone;
 }
 
 int New(const std::filesystem::path& file) {
-    if (profiles::CreateDefaultProfile(file, 0, false) != 1)
-        return Fail(file.string() + ": cannot be written");
+    int error = 0;
+    if (profiles::CreateDefaultProfile(file, 0, false, &error) != 1)
+        return Fail(file.string() + ": cannot be written: " + profiles::DescribeFileError(error));
     return kExitDone;
 }
 
@@ -146,10 +188,14 @@ int Snapshot(const std::filesystem::path& file) {
         return code;
     if (profiles::GetCurrentProfile() < 0)
         return Fail("the keyboard does not tell its active profile");
-    if (profiles::SnapshotKeyboardToFile(file) != 1)
-        return Fail("the keyboard's content could not be read or written to " + file.string() +
-                    " (a read failed, its macro area is damaged, or the file cannot be written)");
-    return kExitDone;
+    profiles::SnapshotFault fault{};
+    int error = 0;
+    if (profiles::SnapshotKeyboardToFile(file, &fault, &error) == 1)
+        return kExitDone;
+    if (fault == profiles::SnapshotFault::Write)
+        return Fail(file.string() + ": cannot be written: " + profiles::DescribeFileError(error));
+    return Fail("no snapshot written to " + file.string() + ": " +
+                std::string(profiles::DescribeSnapshotFault(fault)));
 }
 
 int Download(const std::filesystem::path& file, bool all) {
@@ -160,8 +206,9 @@ int Download(const std::filesystem::path& file, bool all) {
     if (!all && profiles::GetCurrentProfile() < 0)
         return Fail("the keyboard does not tell its active profile; nothing was sent");
     ConsolePrompts prompts;
-    if (profiles::PrepareDownloadCopy(all, prompts) != 1)
-        return Fail("the download failed");
+    macros::DownloadReport report;
+    if (profiles::PrepareDownloadCopy(all, prompts, &report) != 1)
+        return Fail(DescribeFailedDownload(report));
     return kExitDone;
 }
 
@@ -188,9 +235,24 @@ int Profile(const char* number) {
     return kExitDone;
 }
 
+int Run(int argc, char** argv);
+
 } // namespace
 
 int main(int argc, char** argv) {
+    // No failure may end the tool without its reason.
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& e) {
+        return Fail(std::string("internal error: ") + e.what());
+    } catch (...) {
+        return Fail("internal error");
+    }
+}
+
+namespace {
+
+int Run(int argc, char** argv) {
     std::vector<std::string_view> args(argv + 1, argv + argc);
     if (args.empty())
         return Usage("no command given");
@@ -230,3 +292,5 @@ int main(int argc, char** argv) {
     }
     return Usage("unknown command '" + std::string(command) + "'");
 }
+
+} // namespace

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "macros/MacroList.h"
@@ -115,13 +116,19 @@ TEST_F(Cli, InvalidFilesAreNamedWithTheirFault) {
     damaged.resize(damaged.size() - 3);
     WriteBytes(File("short.bvx"), damaged);
     WriteBytes(File("tiny.bvx"), {1, 2, 3});
+    // Entry 9 made a program entry pointing at the text of entry 5: one text, two copies.
+    damaged = bytes;
+    const keys::KeyEntry program{.kind = 3, .value = 0};
+    std::memcpy(damaged.data() + 0x40 + 9 * sizeof program, &program, sizeof program);
+    WriteBytes(File("shared.bvx"), damaged);
 
     struct Case {
         const char* file;
         const char* says;
     };
     for (Case c : {Case{"checksum.bvx", "checksum"}, Case{"short.bvx", "shorter than its header"},
-                   Case{"tiny.bvx", "not a profile file"}, Case{"missing.bvx", "no such file"}}) {
+                   Case{"tiny.bvx", "not a profile file"}, Case{"missing.bvx", "no such file"},
+                   Case{"shared.bvx", "texts adding up to more than the text block"}}) {
         for (const char* command : {"validate ", "show ", "download "}) {
             CliRun run = RunCli(command + std::string(c.file));
             EXPECT_EQ(run.code, 1) << command << c.file;
@@ -205,4 +212,68 @@ TEST_F(Cli, MacrosBeyondTheKeyboardsSpaceAreRefused) {
     EXPECT_EQ(run.code, 1);
     EXPECT_NE(run.out.find("do not fit"), std::string::npos) << run.out;
     EXPECT_EQ(keyboard_->Dump("macros")[0], 0);
+}
+
+TEST_F(Cli, ANameThatIsNotUtf8WorksAndADamagedOneIsNamed) {
+    const std::string odd = "odd\xff\xfe.bvx";
+    CliRun run = RunCli("new '" + odd + "'");
+    ASSERT_EQ(run.code, 0) << run.out;
+    run = RunCli("validate '" + odd + "'");
+    EXPECT_EQ(run.code, 0) << run.out;
+
+    auto bytes = ReadBytes(File(odd));
+    bytes[0] ^= 0xFF;
+    WriteBytes(File(odd), bytes);
+    for (const char* command : {"validate ", "show ", "download "}) {
+        run = RunCli(command + ("'" + odd + "'"));
+        EXPECT_EQ(run.code, 1) << command << run.out;
+        EXPECT_NE(run.out.find(odd + ": not a profile file (wrong magic number)"),
+                  std::string::npos)
+            << command << run.out;
+    }
+}
+
+TEST_F(Cli, FailedWritesNameTheirReason) {
+    StartKeyboard();
+    std::filesystem::create_directory(File("folder.bvx"));
+    ASSERT_EQ(::mkfifo(File("pipe.bvx").c_str(), 0600), 0);
+    struct Case {
+        const char* file;
+        const char* reason;
+    };
+    for (Case c : {Case{"folder.bvx", "Is a directory"}, Case{"pipe.bvx", "not a regular file"},
+                   Case{"none/x.bvx", "No such file or directory"}}) {
+        for (const char* command : {"new ", "snapshot "}) {
+            CliRun run = RunCli(command + std::string(c.file));
+            EXPECT_EQ(run.code, 1) << command << c.file;
+            EXPECT_NE(run.out.find(std::string(c.file) + ": cannot be written: " + c.reason),
+                      std::string::npos)
+                << command << c.file << ": " << run.out;
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(File("pipe.bvx")));
+    EXPECT_TRUE(std::filesystem::is_empty(File("folder.bvx")));
+    CliRun run = RunCli("validate pipe.bvx");
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.out.find("pipe.bvx: cannot be opened: not a regular file"), std::string::npos)
+        << run.out;
+}
+
+TEST_F(Cli, ADownloadFailingMidwayTellsWhatReachedTheKeyboard) {
+    StartKeyboard();
+    WriteRichProfile("p.bvx");
+    // The connection reads the default layout (10 reports) and the configuration (1); the
+    // download sends begin (1), the macro area (1), then 10 reports per key map: the
+    // keyboard leaves the bus at the first report of profile 1's key map.
+    ASSERT_EQ(keyboard_->Control("fault vanish-after 23").first, 0);
+    CliRun run = RunCli("download p.bvx --all");
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.out.find("the download failed midway\n"
+                           "  reached the keyboard: the macro area, the key map of profile 0\n"
+                           "  failed: the key map of profile 1, the key map of profile 2, the "
+                           "end of the transfer\n"
+                           "  without the end of the transfer the keyboard may not keep what it "
+                           "took"),
+              std::string::npos)
+        << run.out;
 }

@@ -24,6 +24,7 @@
 #include "profiles/ProfileFile.h"
 #include "profiles/ProfileSession.h"
 #include "profiles/Snapshot.h"
+#include "support/AllocationMeter.h"
 #include "support/FakeMainView.h"
 #include "support/FakePrompts.h"
 #include "support/StoreFixture.h"
@@ -335,6 +336,36 @@ TEST_F(KeyboardSync, ADamagedMacroAreaFailsTheSnapshotCleanly) {
     ASSERT_NE(Store().image, nullptr);
     EXPECT_EQ(Entry(0, kA).kind, 0);
     EXPECT_EQ(Store().macroCount, 0);
+}
+
+TEST_F(KeyboardSync, AMacroAreaHeaderClaimingTooMuchIsRefusedBeforeAnyAllocation) {
+    struct Case {
+        const char* what;
+        uint16_t total, count;
+    };
+    // The keyboard's macro space is 512 bytes; a file holds at most 100 macros.
+    const Case cases[] = {{"65535 macros in a 16-byte area", 16, 65535},
+                          {"101 macros", 512, 101},
+                          {"an area larger than the macro space", 0xFFFF, 1},
+                          {"an area too small for its offsets", 17, 1}};
+    ASSERT_EQ(GetCurrentProfile(), 0);
+    // A regression must not take a gigabyte from the test machine.
+    allocation::Ceiling ceiling(8 << 20);
+    for (const Case& c : cases) {
+        Bytes header(16, 0);
+        header[0] = 0xAA, header[1] = 0x55;
+        header[2] = static_cast<uint8_t>(c.total), header[3] = static_cast<uint8_t>(c.total >> 8);
+        header[4] = static_cast<uint8_t>(c.count), header[5] = static_cast<uint8_t>(c.count >> 8);
+        ASSERT_EQ(device::WriteMacroArea(header, 16), 1) << c.what;
+        allocation::StartMeasuring();
+        SnapshotFault fault{};
+        EXPECT_EQ(SnapshotKeyboardToFile(File("snap.bvx"), &fault), 0) << c.what;
+        EXPECT_EQ(fault, SnapshotFault::MacroArea) << c.what;
+        // Nothing larger than the 16 bytes read and the exchange's reports.
+        EXPECT_LT(allocation::LargestRequestSinceStart(), 4096u) << c.what;
+        EXPECT_LT(allocation::PeakSinceStart(), 64u * 1024) << c.what;
+        EXPECT_FALSE(std::filesystem::exists(File("snap.bvx"))) << c.what;
+    }
 }
 
 TEST_F(KeyboardSync, AKeyboardThatStopsAnsweringWritesNoSnapshot) {

@@ -13,6 +13,7 @@
 #include "macros/MacroRecord.h"
 #include "profiles/ProfileFile.h"
 #include "profiles/ProfileStore.h"
+#include "support/AllocationMeter.h"
 #include "support/FakePrompts.h"
 #include "support/StoreFixture.h"
 
@@ -245,12 +246,89 @@ INSTANTIATE_TEST_SUITE_P(Files, UnsafeFileTest,
                                                         return f;
                                                     },
                                                     LoadFault::ActionCount},
+                                           LoadCase{"two entries sharing one text",
+                                                    [] {
+                                                        FileBytes f = MakeFile(0, 4);
+                                                        f.bytes[kImageSize] = 'a';
+                                                        f.EntryAt(9) = {.kind = 3, .value = 0};
+                                                        f.EntryAt(700) = {.kind = 6, .value = 0};
+                                                        return f;
+                                                    },
+                                                    LoadFault::TextsOverlap},
+                                           LoadCase{"a text starting inside another",
+                                                    [] {
+                                                        FileBytes f = MakeFile(0, 8);
+                                                        f.bytes[kImageSize] = 'a';
+                                                        f.bytes[kImageSize + 2] = 'b';
+                                                        f.bytes[kImageSize + 4] = 'c';
+                                                        f.EntryAt(9) = {.kind = 3, .value = 0};
+                                                        f.EntryAt(10) = {.kind = 3, .value = 2};
+                                                        return f;
+                                                    },
+                                                    LoadFault::TextsOverlap},
                                            LoadCase{"101 macros",
                                                     [] {
                                                         FileBytes f = MakeFile(101, 0);
                                                         return f;
                                                     },
                                                     LoadFault::MacroCount}));
+
+TEST_F(ProfileFileTest, LoadingTakesMemoryWithinASmallMultipleOfTheFile) {
+    struct Case {
+        const char* what;
+        FileBytes file;
+        bool loads;
+    };
+    // Every entry of the first two blocks points at one long text: each would get its own
+    // copy, a hundred times the file.
+    FileBytes shared = MakeFile(0, 16 * 1024);
+    for (size_t i = 0; i < 8 * 1024 - 1; ++i)
+        shared.bytes[kImageSize + 2 * i] = 'x';
+    for (size_t n = 0; n < 1024; ++n)
+        shared.EntryAt(n) = {.kind = 3, .value = 0};
+    // The largest regular content: 100 macros and many distinct texts.
+    FileBytes full = MakeFile(100, 64 * 1024);
+    for (size_t n = 0; n < 1024; ++n) {
+        full.EntryAt(n) = {.kind = 6, .value = static_cast<uint32_t>(n * 64)};
+        for (size_t i = 0; i < 31; ++i)
+            full.bytes[kImageSize + n * 64 + 2 * i] = 'y';
+    }
+    // A header that promises more than the file holds.
+    FileBytes promising = MakeFile(100, 1 << 20);
+    promising.bytes.resize(kImageSize + 100);
+    Case cases[] = {{"texts shared by 1024 entries", std::move(shared), false},
+                    {"100 macros and 1024 texts", std::move(full), true},
+                    {"a short file promising 1 MiB of text", std::move(promising), false}};
+    allocation::Ceiling ceiling(64 << 20);
+    for (Case& c : cases) {
+        WriteBytes(File("m.bvx"), c.file.bytes);
+        allocation::StartMeasuring();
+        const int loaded = LoadProfileFile(File("m.bvx"));
+        const size_t peak = allocation::PeakSinceStart();
+        EXPECT_EQ(loaded, c.loads ? 1 : 0) << c.what;
+        EXPECT_LE(peak, 2 * c.file.bytes.size() + 64 * 1024) << c.what;
+    }
+}
+
+TEST_F(ProfileFileTest, ANameThatIsNotUtf8IsShownNotThrown) {
+    const std::filesystem::path odd = dir_ / std::string("bad\xff\xfe name.bvx");
+    FileBytes f = MakeFile(0, 0);
+    f.Header().magic = 0x1234;
+    WriteBytes(odd, f.bytes);
+    HeaderFault fault{};
+    EXPECT_EQ(ValidateProfileFile(odd, prompts, &fault), 0);
+    EXPECT_EQ(fault, HeaderFault::Magic);
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_NE(prompts.messages[0].find(u"bad\uFFFD\uFFFD name.bvx"), std::u16string::npos);
+
+    // A valid file under such a name saves and loads.
+    Entry(0, 0x1E) = {.kind = 2, .value = 0x30};
+    ASSERT_EQ(SaveProfileFile(true, odd), 1);
+    ResetStoreToDefault();
+    EXPECT_EQ(ValidateProfileFile(odd, prompts), 1);
+    ASSERT_EQ(LoadProfileFile(odd), 1);
+    EXPECT_EQ(Entry(0, 0x1E).value, 0x30u);
+}
 
 TEST_F(ProfileFileTest, MissingFileLoadsNothing) {
     LoadFault fault{};

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "profiles/CurrentProfile.h"
 #include "profiles/Paths.h"
 #include "profiles/ProfileFile.h"
@@ -139,6 +141,36 @@ TEST_F(SessionWithoutKeyboard, ImportReplacesTheStoreAndExportWritesIt) {
     EXPECT_FALSE(view.applyPending);
     EXPECT_TRUE(prompts.messages.empty());
     EXPECT_TRUE(view.heldLockOnRefresh);
+}
+
+TEST_F(SessionWithoutKeyboard, AFailedExportSaysWhyInBothLanguages) {
+    std::filesystem::create_directory(File("folder.bvx"));
+    ASSERT_EQ(::mkfifo(File("pipe.bvx").c_str(), 0600), 0);
+    struct Case {
+        const char* file;
+        std::u16string reason;
+    };
+    for (const Case& c :
+         {Case{"folder.bvx", u"Is a directory"}, Case{"pipe.bvx", u"not a regular file"},
+          Case{"missing/out.bvx", u"No such file or directory"}}) {
+        prompts.messages.clear();
+        prompts.chosenFile = File(c.file);
+        session.ExportProfile();
+        ASSERT_EQ(prompts.messages.size(), 1u) << c.file;
+        EXPECT_EQ(prompts.messages[0], u"The profile cannot be exported to " +
+                                           File(c.file).u16string() + u": " + c.reason)
+            << c.file;
+        EXPECT_EQ(prompts.kinds.back(), ui::MessageKind::Plain);
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(File("pipe.bvx")));
+
+    ui::SetText(ui::TextKey::PROFILE_EXPORT_ERROR, u"无法导出配置文件到 %s：%s");
+    prompts.messages.clear();
+    session.ExportProfile();
+    ui::ResetTextTable();
+    ASSERT_EQ(prompts.messages.size(), 1u);
+    EXPECT_EQ(prompts.messages[0], u"无法导出配置文件到 " + File("missing/out.bvx").u16string() +
+                                       u"：No such file or directory");
 }
 
 TEST_F(SessionWithoutKeyboard, CancelledFileDialogsDoNothing) {
