@@ -769,9 +769,15 @@ void CBrisvaneDlg::OnLightingChanged() {
     OnUi([this] { timer1051_.start(0); }, false);
 }
 
+// The icon's state changes on the window's thread, in the order the changes were posted,
+// so that the icon shown is always the state's last word.
 void CBrisvaneDlg::OnMacroPlaying(bool playing) {
-    if (const int icon = icon_.SetMacroPlaying(playing); icon && tray_)
-        tray_->SetIcon(icon);
+    OnUi(
+        [this, playing] {
+            if (const int icon = icon_.SetMacroPlaying(playing); icon && tray_)
+                tray_->SetIcon(icon);
+        },
+        false);
 }
 
 void CBrisvaneDlg::OnKeyboardCountChanged(int32_t count) {
@@ -812,8 +818,12 @@ void CBrisvaneDlg::RefreshFromKeyboard() {
 }
 
 void CBrisvaneDlg::SetDeviceIcon(int icon) {
-    if (const int shown = icon_.SetDeviceIcon(icon); shown && tray_)
-        tray_->SetIcon(shown);
+    OnUi(
+        [this, icon] {
+            if (const int shown = icon_.SetDeviceIcon(icon); shown && tray_)
+                tray_->SetIcon(shown);
+        },
+        false);
 }
 
 void CBrisvaneDlg::PostOpen() {

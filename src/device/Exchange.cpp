@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -14,10 +15,20 @@ namespace device {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 // The one exchange slot. The busy flag is the only interlock between exchanging threads;
 // the mutex only makes the callback's copy and the exchanger's reads of the answer buffer
 // atomic with respect to each other, so a late answer never lands in a buffer whose
 // exchange has already returned.
+//
+// Answers carry nothing but the command code that ties them to their request, so an answer
+// to an attempt that timed out looks like the answer to the next request with the same
+// code; taken for it, every chunk of a transfer would hold its predecessor's bytes. The
+// slot therefore counts the requests sent and not yet answered. Within one exchange every
+// attempt sends the same bytes, so whichever of its answers comes first is a right one. A
+// new exchange first waits until the answers still owed by earlier ones have come (and
+// drops them) or are taken as lost.
 struct ExchangeSlot {
     std::atomic<int32_t> busy{0};
     AutoResetEvent answerEvent;
@@ -25,6 +36,9 @@ struct ExchangeSlot {
     uint8_t* buffer = nullptr;
     uint32_t capacity = 0;
     uint32_t received = 0;
+    uint32_t unanswered = 0;
+    Clock::time_point lastSent{};
+    std::condition_variable answered;
 };
 
 ExchangeSlot g_slot;
@@ -46,6 +60,28 @@ void ClearBusy() {
     g_slot.capacity = 0;
 }
 
+// How long after its sending an unanswered request is taken as lost: past the three
+// attempts an exchange may spend on it, so that the late answers of an exchange that failed
+// are still recognised by the next one.
+Clock::duration LostAfter() {
+    return (kExchangeAttempts + 1) * g_timing.answerTimeout;
+}
+
+// Before the first request of an exchange: nothing may still be owed when it is sent, or
+// its answer could not be told from the late one. Skipped while another thread's exchange
+// holds the slot: its answer is its own, and the take-over rule decides.
+void WaitForOwedAnswers() {
+    std::unique_lock lock(g_slot.mutex);
+    while (g_slot.unanswered > 0 && g_slot.busy.load() == 0) {
+        const Clock::time_point lost = g_slot.lastSent + LostAfter();
+        if (Clock::now() >= lost) {
+            g_slot.unanswered = 0;
+            break;
+        }
+        g_slot.answered.wait_until(lock, lost);
+    }
+}
+
 } // namespace
 
 ExchangeTiming& ExchangeTimes() {
@@ -64,6 +100,10 @@ bool ExchangeBusy() {
 void DeliverAnswer(std::span<const uint8_t> report) {
     {
         std::lock_guard lock(g_slot.mutex);
+        if (g_slot.unanswered > 0) {
+            --g_slot.unanswered;
+            g_slot.answered.notify_all();
+        }
         if (g_slot.busy.load() == 0 || g_slot.buffer == nullptr)
             return; // nobody waits: dropped
         const uint32_t n =
@@ -85,6 +125,7 @@ int32_t ExchangeReport(std::span<const uint8_t> request, std::span<uint8_t> answ
     const Padded padded = Pad(request);
     const uint32_t checksum = CallChecksum(kCommandUnit, nullptr, 0, padded);
     const uint8_t code = request.size() > 3 ? request[3] : 0;
+    WaitForOwedAnswers();
 
     int attempts = 0;
     for (;;) {
@@ -100,10 +141,18 @@ int32_t ExchangeReport(std::span<const uint8_t> request, std::span<uint8_t> answ
             g_slot.received = 0;
             g_slot.answerEvent.Reset();
             g_slot.busy = 1;
+            // Counted before it goes: the answer may come before the write call returns.
+            ++g_slot.unanswered;
+            g_slot.lastSent = Clock::now();
         }
         const int32_t written = Transport().RequestWriteOne(
             &kCommandUnit, nullptr, 0, padded.data(), kReportSize, checksum, nullptr);
         if (written <= 0) {
+            {
+                std::lock_guard lock(g_slot.mutex);
+                if (g_slot.unanswered > 0)
+                    --g_slot.unanswered; // nothing went out
+            }
             ClearBusy();
             return kExchangeWriteRefused;
         }

@@ -31,6 +31,9 @@ void PrepareExchange();
 
 // Sends one request (padded with zeros or cut to 64 bytes) and waits for the answer whose
 // byte 3 matches, with up to three attempts. *answerLength is 0 unless the result is 1.
+// When an earlier exchange left requests unanswered (its attempts timed out), it first
+// waits for their late answers and drops them, for at most four answer time-outs after the
+// last of them was sent; an answer later than that is taken as lost.
 int32_t ExchangeReport(std::span<const uint8_t> request, std::span<uint8_t> answer,
                        uint32_t* answerLength);
 

@@ -1,8 +1,8 @@
 #include "device/TransportCallback.h"
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -54,21 +54,41 @@ private:
     TransportEvents* events_ = nullptr;
 };
 
-std::atomic<bool> g_iconThreadActive{false};
+// Playback notices waiting to reach the window, in the order they arrived. One short
+// thread at a time applies them, so a stop that follows a start at once is never overtaken
+// by it and the icon ends in the state of the last notice. Never destroyed, like the holder.
+struct MacroNotices {
+    std::mutex mutex;
+    std::condition_variable idle;
+    std::deque<bool> pending; // true: started playing
+    bool applying = false;    // a thread is applying them
+};
+MacroNotices& Notices() {
+    static MacroNotices* notices = new MacroNotices;
+    return *notices;
+}
 
-// One short thread per playback notice; each changes the icon only while no other holds
-// the mark, so a start and a stop arriving together are applied one after the other.
-void StartMacroIconThread(bool playing) {
-    std::thread([playing] {
-        bool expected = false;
-        while (!g_iconThreadActive.compare_exchange_weak(expected, true)) {
-            expected = false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+// Off the library's thread: the window's icon change must not hold back the answers it
+// delivers.
+void QueueMacroNotice(bool playing) {
+    MacroNotices& q = Notices();
+    std::lock_guard lock(q.mutex);
+    q.pending.push_back(playing);
+    if (q.applying)
+        return; // the running thread takes it in turn
+    q.applying = true;
+    std::thread([&q] {
+        std::unique_lock lock(q.mutex);
+        while (!q.pending.empty()) {
+            const bool next = q.pending.front();
+            q.pending.pop_front();
+            lock.unlock();
+            if (EventsUse events; events)
+                events->OnMacroPlaying(next);
+            lock.lock();
         }
-        if (EventsUse events; events)
-            events->OnMacroPlaying(playing);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        g_iconThreadActive = false;
+        q.applying = false;
+        q.idle.notify_all();
     }).detach();
 }
 
@@ -87,7 +107,7 @@ void OnConsumerReport(uint16_t code) {
         break;
     case kCodeMacroStarted:
     case kCodeMacroStopped:
-        StartMacroIconThread(code == kCodeMacroStarted);
+        QueueMacroNotice(code == kCodeMacroStarted);
         break;
     default: // 0x1801..0x1804 and every other code: nothing to do
         break;
@@ -104,8 +124,10 @@ void SetTransportEvents(TransportEvents* events) {
     h.idle.wait_for(lock, kEventsDrainTimeout, [&] { return h.inUse == 0; });
 }
 
-bool MacroIconThreadActive() {
-    return g_iconThreadActive.load();
+bool WaitMacroNoticesApplied(std::chrono::milliseconds timeout) {
+    MacroNotices& q = Notices();
+    std::unique_lock lock(q.mutex);
+    return q.idle.wait_for(lock, timeout, [&] { return !q.applying; });
 }
 
 int32_t TransportCallback(const OlvaskNotification* notification) {

@@ -46,7 +46,8 @@ void SetTransportEvents(TransportEvents* events);
 // The callback registered with every channel; always returns 1.
 int32_t TransportCallback(const OlvaskNotification* notification);
 
-// True while a busy-icon thread holds its mark (for tests that wait for them to finish).
-bool MacroIconThreadActive();
+// Waits until every macro-playing notice received so far has reached the window; false
+// when that took longer than the time-out.
+bool WaitMacroNoticesApplied(std::chrono::milliseconds timeout);
 
 } // namespace device

@@ -56,6 +56,8 @@ Commands to a running virtual keyboard:
   fault refuse N          answer the next N commands with status 0xFF, not carrying them out
   fault bad-checksum N    answer the next N commands with status 0xFE, not carrying them out
   fault late MS [N]       send the next N answers (default 1) MS milliseconds late
+  fault after N           let N more commands pass untouched by drop, refuse, bad-checksum
+                          and late, which then begin with the command after them
   fault vanish-after N [--exit]
                           answer N more commands, then leave the bus at the next one, which is
                           lost (--exit: the process ends instead, leaving its socket behind)

@@ -19,6 +19,8 @@ std::string Faults::Describe() const {
         add("answer " + std::to_string(badChecksum) + " with 0xFE");
     if (late)
         add(std::to_string(late) + " answer(s) " + std::to_string(lateBy.count()) + " ms late");
+    if (spare && (dropAnswers || refuse || badChecksum || late))
+        add("the above after " + std::to_string(spare) + " more command(s)");
     if (vanishAfter)
         add(std::string(vanishExits ? "exit" : "leave the bus") + " after " +
             std::to_string(*vanishAfter) + " more command(s)");

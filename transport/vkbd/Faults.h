@@ -15,6 +15,7 @@ struct Faults {
     int badChecksum = 0; // answered with status 0xFE, not carried out
     int late = 0;        // answered lateBy later than usual
     std::chrono::milliseconds lateBy{0};
+    int spare = 0;                  // commands still passed untouched by the four faults above
     std::optional<int> vanishAfter; // commands still answered before the keyboard goes
     bool vanishExits = false;       // going means the process ends, not leaving the bus
 

@@ -95,10 +95,14 @@ void Keyboard::Command(std::span<const uint8_t> report, Clock::time_point now) {
 
     std::optional<Report> answer;
     const bool bootLoader = request[3] == kCmdBootLoader && request[4] == kCmdBootLoader;
-    if (!bootLoader && faults_.refuse > 0) {
+    // A spared command is carried out and answered as usual.
+    const bool spared = faults_.spare > 0;
+    if (spared)
+        --faults_.spare;
+    if (!spared && !bootLoader && faults_.refuse > 0) {
         --faults_.refuse;
         answer = AnswerOf(request, kStatusRefused);
-    } else if (!bootLoader && faults_.badChecksum > 0) {
+    } else if (!spared && !bootLoader && faults_.badChecksum > 0) {
         --faults_.badChecksum;
         answer = AnswerOf(request, kStatusBadChecksum);
     } else {
@@ -112,13 +116,13 @@ void Keyboard::Command(std::span<const uint8_t> report, Clock::time_point now) {
     }
     if (!answer)
         return;
-    if (faults_.dropAnswers > 0) {
+    if (!spared && faults_.dropAnswers > 0) {
         --faults_.dropAnswers;
         ++answersDropped_;
         return;
     }
     auto delay = latency_;
-    if (faults_.late > 0) {
+    if (!spared && faults_.late > 0) {
         --faults_.late;
         delay += faults_.lateBy;
     }
@@ -254,6 +258,11 @@ sim::ControlReply Keyboard::Fault(const std::vector<std::string>& args) {
         return Text(kExitDone, "the next " + std::to_string(*count) + " answer(s) will come " +
                                    args[2] + " ms late");
     }
+    if (what == "after" && n && args.size() == 3) {
+        faults_.spare = static_cast<int>(value);
+        return Text(kExitDone, "drop, refuse, bad-checksum and late faults begin after " + args[2] +
+                                   " more command(s)");
+    }
     if (what == "vanish-after" && n &&
         (args.size() == 3 || (args.size() == 4 && args[3] == "--exit"))) {
         faults_.vanishAfter = static_cast<int>(value);
@@ -263,7 +272,7 @@ sim::ControlReply Keyboard::Fault(const std::vector<std::string>& args) {
                                    " after " + args[2] + " more command(s)");
     }
     return Text(kExitUsage, "fault: use drop N, refuse N, bad-checksum N, late MS [N], "
-                            "vanish-after N [--exit] or clear");
+                            "after N, vanish-after N [--exit] or clear");
 }
 
 sim::ControlReply Keyboard::PlayMacro(const std::vector<std::string>& args, Clock::time_point now) {

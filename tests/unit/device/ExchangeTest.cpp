@@ -118,6 +118,34 @@ TEST_F(ExchangeTest, LateAnswerNeverLandsInAFinishedExchange) {
     EXPECT_EQ(fake.WriteCount(), 2);
 }
 
+// The answers carry no more than the command code: the late answer of the first exchange
+// would pass for the second's.
+TEST_F(ExchangeTest, AnswerOwedByAnEarlierExchangeIsNotTakenByTheNext) {
+    const auto timeout = device::ExchangeTimes().answerTimeout;
+    const int late = static_cast<int>(timeout.count() * 3 / 2);
+    fake.PushAnswer(0, 0x33, late, 0, 0); // comes after the second attempt was answered
+    fake.PushAnswer(0, 0x44, 0, 0, 0);
+    fake.PushAnswer(0, 0x55, static_cast<int>(timeout.count() / 2), 0, 0);
+    ASSERT_EQ(Exchange(), 1);
+    EXPECT_EQ(answer[7], 0x44);
+    ASSERT_EQ(Exchange(), 1);
+    EXPECT_EQ(answer[7], 0x55);
+    EXPECT_EQ(fake.WriteCount(), 3);
+}
+
+// An answer that never comes holds the next exchange back for a bounded time only.
+TEST_F(ExchangeTest, AnOwedAnswerThatNeverComesIsGivenUp) {
+    const auto timeout = device::ExchangeTimes().answerTimeout;
+    fake.PushAnswer(1, 0, 0, 0, 0);
+    fake.PushAnswer(0, 0x44, 0, 0, 0);
+    fake.PushAnswer(0, 0x55, 0, 0, 0);
+    ASSERT_EQ(Exchange(), 1);
+    const auto start = Clock::now();
+    ASSERT_EQ(Exchange(), 1);
+    EXPECT_EQ(answer[7], 0x55);
+    EXPECT_LT(Clock::now() - start, 5 * timeout);
+}
+
 TEST_F(ExchangeTest, TwoThreadsShareTheSlot) {
     fake.PushAnswer(0, 0, 20, 0, 0);
     fake.PushAnswer(0, 0, 0, 0, 0);

@@ -99,6 +99,26 @@ TEST_F(KeyboardTest, FaultsDropRefuseAndDelayAnswers) {
     EXPECT_NE(Say({"status"}).find("faults: none"), std::string::npos);
 }
 
+// A test aims a fault at the n-th report of a transfer.
+TEST_F(KeyboardTest, FaultsCanLetCommandsPassFirst) {
+    Say({"fault", "refuse", "2"});
+    Say({"fault", "after", "2"});
+    for (int i = 0; i < 5; ++i)
+        Send(Command(0x03, 0x30));
+    std::vector<uint8_t> statuses;
+    for (const auto& e : Advance(1ms))
+        statuses.push_back(e.report[7]);
+    EXPECT_EQ(statuses, (std::vector<uint8_t>{0x00, 0x00, 0xFF, 0xFF, 0x00}));
+    EXPECT_NE(Say({"status"}).find("faults: none"), std::string::npos);
+
+    Say({"fault", "after", "1"});
+    Say({"fault", "drop", "1"});
+    Send(Command(0x03, 0x30));
+    Send(Command(0x03, 0x30));
+    EXPECT_EQ(Advance(1ms).size(), 1u);
+    EXPECT_EQ(keyboard.CommandsReceived(), 7u);
+}
+
 TEST_F(KeyboardTest, VanishingAfterNCommandsLosesTheNextAndWhatWasNotPermanent) {
     Say({"fault", "vanish-after", "2"});
     Send(Command(0x01));               // answered
