@@ -419,7 +419,9 @@ TEST(VkbdCommandLine, HelpNamesEveryCommandAndErrorsHaveTheirExitCodes) {
                                 "fault late",   "fault vanish-after",
                                 "fault clear",  "quit",
                                 "--latency",    "--macro-space",
-                                "--state",      "--socket"})
+                                "--state",      "--socket",
+                                "violations",   "violations clear",
+                                "--lenient"})
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
 
     transport_test::TempFolder folder;

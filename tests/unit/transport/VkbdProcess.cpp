@@ -85,16 +85,17 @@ CommandResult RunVkbd(const std::vector<std::string>& args) {
     return result;
 }
 
-bool SendAsHost(const std::string& socket, const std::vector<std::vector<uint8_t>>& reports) {
+std::optional<std::vector<uint8_t>> SendAsHost(const std::string& socket,
+                                               const std::vector<std::vector<uint8_t>>& reports) {
     namespace sim = olvask::sim;
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (socket.size() >= sizeof address.sun_path)
-        return false;
+        return std::nullopt;
     socket.copy(address.sun_path, socket.size());
     const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
     if (fd < 0)
-        return false;
+        return std::nullopt;
     std::vector<uint8_t> buffer(sim::kMaxPacket);
     // The next packet of the type, within a second.
     const auto receive = [&](sim::Message type) {
@@ -117,14 +118,22 @@ bool SendAsHost(const std::string& socket, const std::vector<std::vector<uint8_t
     const uint8_t version = sim::kProtocolVersion;
     bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
               send(sim::Message::HostHello, {&version, 1}) && receive(sim::Message::Plugged);
+    std::vector<uint8_t> statuses;
     for (const auto& report : reports) {
         if (!ok)
             break;
-        ok = send(sim::Message::OutputReport, report) &&
-             (report.empty() || report[0] != 0x04 || receive(sim::Message::InputReport));
+        ok = send(sim::Message::OutputReport, report);
+        if (ok && !report.empty() && report[0] == 0x04) {
+            ok = receive(sim::Message::InputReport);
+            // Packet type, then the report: its status is report byte 7.
+            if (ok)
+                statuses.push_back(buffer[1 + 7]);
+        }
     }
     close(fd);
-    return ok;
+    if (!ok)
+        return std::nullopt;
+    return statuses;
 }
 
 TempFolder::TempFolder() {

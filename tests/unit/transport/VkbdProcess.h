@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -24,9 +25,10 @@ struct CommandResult {
 CommandResult RunVkbd(const std::vector<std::string>& args);
 
 // Speaks to the keyboard at the socket as the sim backend does: greets it, sends each
-// report and, for a command report, waits for its answer; then leaves. False when the
-// keyboard could not be reached or did not answer.
-bool SendAsHost(const std::string& socket, const std::vector<std::vector<uint8_t>>& reports);
+// report and, for a command report, waits for its answer; then leaves. The status bytes of
+// the answers; nothing when the keyboard could not be reached or did not answer.
+std::optional<std::vector<uint8_t>> SendAsHost(const std::string& socket,
+                                               const std::vector<std::vector<uint8_t>>& reports);
 
 // A folder of its own under the temporary directory, removed when the object goes.
 class TempFolder {

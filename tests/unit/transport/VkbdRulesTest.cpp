@@ -292,7 +292,7 @@ TEST(KeyboardRules, EachRequestGetsItsVerdictStrictAndLenient) {
                     << "a refused report was carried out";
                 EXPECT_TRUE(judge.keyboard.Plugged());
             }
-            if (!expected.empty()) {
+            if (!judge.keyboard.Violations().entries.empty()) {
                 const vkbd::Violation& v = judge.keyboard.Violations().entries.front();
                 EXPECT_EQ(v.head, Bytes(c.report.begin(),
                                         c.report.begin() + std::min<size_t>(16, c.report.size())));
@@ -399,7 +399,7 @@ TEST(KeyboardRules, AKeyboardThatRecordedABreachFailsTheTestThatStopsIt) {
     ASSERT_TRUE(keyboard.Start());
     // A host of its own: the sim backend's greeting, then the write.
     const auto sent = transport_test::SendAsHost(keyboard.Socket(), {Cmd(0x06, 1, 99, {2})});
-    ASSERT_TRUE(sent);
+    ASSERT_EQ(sent, std::vector<uint8_t>{0xFF});
     EXPECT_NONFATAL_FAILURE(keyboard.Stop(), "outside-bracket");
 
     // Taken by a test that breaches on purpose, the list no longer fails it.
@@ -407,6 +407,40 @@ TEST(KeyboardRules, AKeyboardThatRecordedABreachFailsTheTestThatStopsIt) {
     ASSERT_TRUE(transport_test::SendAsHost(keyboard.Socket(), {Cmd(0x06, 1, 99, {2})}));
     EXPECT_NE(keyboard.TakeViolations().find("outside-bracket"), std::string::npos);
     keyboard.Stop();
+}
+
+TEST(KeyboardRules, TheCommandLineListsViolationsKeepsThemAcrossARestartAndCanBeLenient) {
+    const transport_test::TempFolder folder;
+    transport_test::VirtualKeyboardProcess keyboard((folder.Path() / "sock").string(),
+                                                    folder.Path() / "state");
+    const auto violations = [&] { return keyboard.Control({"violations"}); };
+    ASSERT_TRUE(keyboard.Start());
+    EXPECT_EQ(violations().exitCode, 0);
+    EXPECT_EQ(violations().out, "");
+
+    ASSERT_EQ(transport_test::SendAsHost(keyboard.Socket(), {kEnd}), std::vector<uint8_t>{0xFF});
+    auto listed = violations();
+    EXPECT_EQ(listed.exitCode, vkbd::kExitViolations);
+    EXPECT_NE(listed.out.find("end-without-begin  04 02 00 02"), std::string::npos) << listed.out;
+    EXPECT_EQ(listed.err, "");
+
+    // Ended and started again on its state file, it still holds them; --reset forgets them.
+    ASSERT_EQ(keyboard.Control({"quit"}).exitCode, 0);
+    ASSERT_TRUE(keyboard.WaitForExit(5s));
+    ASSERT_TRUE(keyboard.Start());
+    EXPECT_EQ(violations().out, listed.out);
+    ASSERT_EQ(keyboard.Control({"quit"}).exitCode, 0);
+    ASSERT_TRUE(keyboard.WaitForExit(5s));
+    ASSERT_TRUE(keyboard.Start({"--latency", "0", "--reset", "--lenient"}));
+    EXPECT_EQ(violations().out, "");
+
+    // Lenient: the unbracketed write is recorded, answered 00 and kept.
+    ASSERT_EQ(transport_test::SendAsHost(keyboard.Socket(), {Cmd(0x06, 1, 99, {0x5A})}),
+              std::vector<uint8_t>{0x00});
+    EXPECT_EQ(keyboard.Dump("params").at(99), 0x5A);
+    EXPECT_NE(keyboard.StatusNumber("violations"), 0);
+    EXPECT_NE(keyboard.TakeViolations().find("outside-bracket"), std::string::npos);
+    EXPECT_EQ(violations().exitCode, 0);
 }
 
 } // namespace
