@@ -142,13 +142,14 @@ void CommandHandler::CheckCommand(std::span<const uint8_t> bytes, bool retry,
     if (request[kOffStatus] != 0)
         broken.push_back(rule::kStatusNotZero);
 
-    const bool open = memory_.TransferOpen();
+    const bool open = hostBracket_;
     const std::span<const uint8_t> all(request);
     if (code == kCmdBeginTransfer || code == kCmdEndTransfer) {
         if (code == kCmdBeginTransfer && open && !retry)
             broken.push_back(rule::kBeginInsideBracket);
         if (code == kCmdEndTransfer && !open && !retry)
             broken.push_back(rule::kEndWithoutBegin);
+        hostBracket_ = code == kCmdBeginTransfer;
         // No length, no position, no data.
         if (!AllZero(all.subspan(kOffLength, kOffStatus - kOffLength)) ||
             !AllZero(all.subspan(kOffData)))

@@ -69,8 +69,16 @@ public:
     // checksum; nothing for a report that is not a command.
     static std::optional<Report> RefusalOf(std::span<const uint8_t> report,
                                            std::span<const std::string_view> broken);
-    // Power lost: nothing of the host's chunks is remembered.
-    void Forget() { chunks_.clear(); }
+    // Whether the host has begun a transfer and not yet ended it, as the host sees it: a
+    // begin that the keyboard refused (a fault, a breach) still opens the host's bracket, so
+    // that the writes that follow are judged by what the host sent.
+    bool HostBracketOpen() const { return hostBracket_; }
+    void CloseHostBracket() { hostBracket_ = false; }
+    // Power lost: nothing of the host's transfer is remembered.
+    void Forget() {
+        chunks_.clear();
+        hostBracket_ = false;
+    }
 
 private:
     void CheckCommand(std::span<const uint8_t> bytes, bool retry,
@@ -78,6 +86,7 @@ private:
 
     KeyboardMemory& memory_;
     bool lenient_ = false;
+    bool hostBracket_ = false;
     // The chunked writes as received, by command code and position.
     std::map<uint32_t, Report> chunks_;
 };

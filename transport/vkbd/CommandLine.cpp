@@ -81,7 +81,8 @@ The keyboard judges every report a host sends and records each breach as a viola
                           ReadDefaultLayout between BeginTransfer and EndTransfer
   begin-inside-bracket, end-without-begin
                           (the same report sent again after its answer was dropped, late
-                          or refused is a retry, not a breach)
+                          or refused is a retry, not a breach). Brackets are the host's: a
+                          BeginTransfer the keyboard refused still opens one
   bracket-left-open       the host that began a transfer went away before ending it; its
                           writes are dropped
   status-not-zero         request byte 7 is not 0

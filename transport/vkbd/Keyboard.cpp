@@ -102,13 +102,13 @@ bool Keyboard::Retry(std::span<const uint8_t> report, Clock::time_point now) con
 
 void Keyboard::HostGone(int host, Clock::time_point now) {
     (void)now;
-    if (!plugged_ || !memory_.TransferOpen() || bracketHost_ != host)
+    if (!plugged_ || !handler_.HostBracketOpen() || bracketHost_ != host)
         return;
     Record(std::array{rule::kBracketLeftOpen}, bracketBegin_);
-    if (handler_.Lenient())
-        return;
-    memory_.DropTransfer();
+    handler_.CloseHostBracket();
     bracketHost_.reset();
+    if (!handler_.Lenient() && memory_.TransferOpen())
+        memory_.DropTransfer();
 }
 
 void Keyboard::Command(std::span<const uint8_t> report, Clock::time_point now, int host) {
@@ -130,8 +130,14 @@ void Keyboard::Command(std::span<const uint8_t> report, Clock::time_point now, i
     lastAnswerDue_ = now;
     Report request{};
     std::copy_n(report.begin(), std::min<size_t>(report.size(), request.size()), request.begin());
-    const bool wasOpen = memory_.TransferOpen();
+    const bool wasOpen = handler_.HostBracketOpen();
     const std::vector<std::string_view> broken = handler_.Check(report, retry);
+    if (!wasOpen && handler_.HostBracketOpen()) {
+        bracketHost_ = host;
+        bracketBegin_.assign(report.begin(), report.end());
+    }
+    if (!handler_.HostBracketOpen())
+        bracketHost_.reset();
     Record(broken, report);
 
     std::optional<Report> answer;
@@ -153,12 +159,6 @@ void Keyboard::Command(std::span<const uint8_t> report, Clock::time_point now, i
         }
         answer = outcome.answer;
     }
-    if (!wasOpen && memory_.TransferOpen()) {
-        bracketHost_ = host;
-        bracketBegin_.assign(report.begin(), report.end());
-    }
-    if (!memory_.TransferOpen())
-        bracketHost_.reset();
     if (!answer)
         return;
     if (faults_.dropAnswers > 0) {

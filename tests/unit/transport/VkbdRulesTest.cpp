@@ -329,6 +329,22 @@ TEST(KeyboardRules, ARetriedBeginOrEndIsNoBreachButOneSentTwiceIs) {
     EXPECT_EQ(judge.Rules(), std::vector<std::string>{std::string(rule::kEndWithoutBegin)});
 }
 
+// The host is judged by what it sent: a begin the keyboard refused (here by a fault) still
+// brackets the writes that follow, as the program sends them whatever the begin returned.
+TEST(KeyboardRules, WritesAfterABeginTheKeyboardRefusedAreInTheHostsBracket) {
+    Judge judge(false);
+    judge.keyboard.Control({"fault", "refuse", "3"}, judge.now);
+    for (int attempt = 0; attempt < 3; ++attempt)
+        EXPECT_EQ(judge.Send(kBegin), 0xFF);
+    EXPECT_FALSE(judge.memory.TransferOpen());
+    EXPECT_EQ(judge.Send(Cmd(0x06, 1, 99, {0x5A})), 0x00);
+    EXPECT_EQ(judge.Send(kEnd), 0x00);
+    EXPECT_TRUE(judge.Rules().empty()) << judge.Rules().front();
+    EXPECT_EQ(judge.memory.Flash().params[99], 0x5A); // no transfer on the keyboard's side
+    EXPECT_EQ(judge.Send(kEnd), 0xFF);
+    EXPECT_EQ(judge.Rules(), std::vector<std::string>{std::string(rule::kEndWithoutBegin)});
+}
+
 TEST(KeyboardRules, AHostThatLeavesItsTransferOpenIsABreachAndItsWritesAreDropped) {
     for (const bool lenient : {false, true}) {
         SCOPED_TRACE(lenient ? "lenient" : "strict");
