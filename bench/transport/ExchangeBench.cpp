@@ -22,27 +22,13 @@
 #include "device/Commands.h"
 #include "device/Transport.h"
 #include "device/TransportCallback.h"
+#include "support/VirtualKeyboard.h"
 
 extern char** environ;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-pid_t StartKeyboard(const std::string& socket, const std::string& state, int latency) {
-    const std::string program = std::string(BRISVANE_BUILD_ROOT) + "/olvask-vkbd";
-    std::vector<std::string> args = {program,         "serve", "--socket",  socket,
-                                     "--state",       state,   "--latency", std::to_string(latency),
-                                     "--macro-space", "255",   "--reset"};
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        return -1;
-    return pid;
-}
 
 bool WaitForCount(int32_t expected) {
     const auto deadline = Clock::now() + std::chrono::seconds(5);
@@ -93,15 +79,14 @@ int main(int argc, char** argv) {
     if (!mkdtemp(pattern))
         return 1;
     const std::string folder = pattern;
-    const std::string socket = folder + "/vkbd.sock";
+    VirtualKeyboard keyboard(std::filesystem::path(BRISVANE_BUILD_ROOT) / "olvask-vkbd", folder);
     setenv("OLVASK_BACKEND", "sim", 1);
-    setenv("OLVASK_VKBD_SOCKET", socket.c_str(), 1);
+    setenv("OLVASK_VKBD_SOCKET", keyboard.Socket().c_str(), 1);
     device::IgnoredTransportEvents events;
 
     for (int latency : latencies) {
-        const pid_t keyboard = StartKeyboard(socket, folder + "/state", latency);
         int32_t count = 0;
-        if (keyboard < 0 ||
+        if (!keyboard.Start(255, latency) ||
             device::OpenDeviceLink(BRISVANE_BUILD_ROOT, events, &count) != device::kBindOk ||
             !WaitForCount(1)) {
             std::printf("the virtual keyboard did not come up\n");
@@ -134,8 +119,8 @@ int main(int argc, char** argv) {
         std::printf("  %-34s %.0f ns per call (count %d)\n", "GetDeviceCount",
                     Ms(Clock::now() - start) * 1e6 / kCounts, sum / kCounts);
 
-        kill(keyboard, SIGTERM);
-        waitpid(keyboard, nullptr, 0);
+        // Fails the benchmark if the keyboard saw a breach of its command set.
+        keyboard.Stop();
         WaitForCount(0);
     }
     std::filesystem::remove_all(folder);

@@ -33,6 +33,7 @@
 #include "lib/Core.h"
 #include "lib/HidrawBackend.h"
 #include "lib/HidrawNode.h"
+#include "support/VirtualKeyboard.h"
 #include "vkbd/FactoryContent.h"
 
 extern char** environ;
@@ -102,23 +103,6 @@ void MeasureIdle(const char* what, int seconds, pid_t helper = -1) {
     std::fflush(stdout);
 }
 
-pid_t StartKeyboard(const std::string& socket, const std::string& state) {
-    const std::string program = std::string(BRISVANE_BUILD_ROOT) + "/olvask-vkbd";
-    std::vector<std::string> args = {program,   "serve", "--socket", socket,
-                                     "--state", state,   "--reset"};
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return spawned == 0 ? pid : -1;
-}
-
 bool WaitForCount(int32_t expected) {
     const auto deadline = Clock::now() + std::chrono::seconds(5);
     while (device::GetDeviceCount() != expected) {
@@ -134,27 +118,22 @@ int SimCase(int seconds) {
     if (!mkdtemp(pattern))
         return 1;
     const std::string folder = pattern;
-    const std::string socket = folder + "/vkbd.sock";
+    VirtualKeyboard keyboard(std::filesystem::path(BRISVANE_BUILD_ROOT) / "olvask-vkbd", folder);
     setenv("OLVASK_BACKEND", "sim", 1);
-    setenv("OLVASK_VKBD_SOCKET", socket.c_str(), 1);
-    const pid_t keyboard = StartKeyboard(socket, folder + "/state");
-    for (int i = 0; i < 500 && !std::filesystem::exists(socket); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    setenv("OLVASK_VKBD_SOCKET", keyboard.Socket().c_str(), 1);
+    const bool started = keyboard.Start(vkbd::kDefaultMacroUnits, 1);
     device::IgnoredTransportEvents events;
     int32_t count = 0;
     int rc = 0;
-    if (keyboard < 0 ||
+    if (!started ||
         device::OpenDeviceLink(BRISVANE_BUILD_ROOT, events, &count) != device::kBindOk ||
         !WaitForCount(1)) {
         std::printf("sim: the virtual keyboard did not come up\n");
         rc = 1;
     } else {
-        MeasureIdle("sim", seconds, keyboard);
+        MeasureIdle("sim", seconds, keyboard.Pid());
     }
-    if (keyboard > 0) {
-        kill(keyboard, SIGTERM);
-        waitpid(keyboard, nullptr, 0);
-    }
+    keyboard.Stop();
     std::filesystem::remove_all(folder);
     return rc;
 }

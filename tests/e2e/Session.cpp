@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/MainWindowChannel.h"
+#include "support/VirtualKeyboard.h"
 #include "ui/IniFile.h"
 #include "ui/Utf.h"
 
@@ -44,6 +45,8 @@ std::vector<std::string> Session::MissingPrograms() {
 Session::Session() = default;
 
 Session::~Session() {
+    if (keyboard_.pid() > 0)
+        ExpectNoViolations(BuildRoot() / "olvask-vkbd", keyboardSocket_);
     keyboard_.Terminate();
 }
 

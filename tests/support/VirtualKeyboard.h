@@ -2,6 +2,12 @@
 
 // The real virtual keyboard program, started for a test on a socket and state file of its
 // own, and driven through its command line.
+//
+// The keyboard judges every report the program sends; a test or a benchmark that made it
+// record a breach fails when the keyboard stops (ExpectNoViolations below), whatever the
+// test itself checked.
+
+#include <gtest/gtest.h>
 
 #include <array>
 #include <cctype>
@@ -17,6 +23,46 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
+
+// Runs a command of the virtual keyboard's command line against the keyboard at the socket;
+// returns its exit code and what it printed.
+inline std::pair<int, std::string> RunKeyboardCommand(const std::filesystem::path& program,
+                                                      const std::filesystem::path& socket,
+                                                      const std::string& command) {
+    std::string line =
+        "'" + program.string() + "' --socket '" + socket.string() + "' " + command + " 2>&1";
+    FILE* pipe = ::popen(line.c_str(), "r");
+    if (!pipe)
+        return {-1, {}};
+    std::string out;
+    std::array<char, 4096> buffer;
+    size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        out.append(buffer.data(), n);
+    int status = ::pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+// Fails the running test when the keyboard at the socket recorded a breach of its command
+// set; outside a test (a benchmark, or after the last test) the program ends with exit code
+// 1. A keyboard that no longer answers (it ended itself) is not judged.
+inline void ExpectNoViolations(const std::filesystem::path& program,
+                               const std::filesystem::path& socket) {
+    constexpr int kUnreachable = 3;
+    const auto [code, listing] = RunKeyboardCommand(program, socket, "violations");
+    if ((code == 0 && listing.empty()) || code == kUnreachable)
+        return;
+    const std::string message = "the virtual keyboard at " + socket.string() +
+                                " recorded breaches of its command set (exit code " +
+                                std::to_string(code) + "):\n" + listing;
+    if (::testing::UnitTest::GetInstance()->current_test_info()) {
+        ADD_FAILURE() << message;
+        return;
+    }
+    std::fprintf(stderr, "%s", message.c_str());
+    std::fflush(nullptr);
+    std::_Exit(1);
+}
 
 class VirtualKeyboard {
 public:
@@ -68,8 +114,12 @@ public:
         return false;
     }
 
+    pid_t Pid() const { return pid_; }
+
+    // Judges what the keyboard recorded (ExpectNoViolations), then stops it.
     void Stop() {
         if (pid_ > 0) {
+            ExpectNoViolations(program_, socket_);
             ::kill(pid_, SIGTERM);
             int status = 0;
             ::waitpid(pid_, &status, 0);
@@ -79,18 +129,15 @@ public:
 
     // Runs a control command; returns its exit code and what it printed.
     std::pair<int, std::string> Control(const std::string& command) const {
-        std::string line =
-            "'" + program_.string() + "' --socket '" + socket_.string() + "' " + command + " 2>&1";
-        FILE* pipe = ::popen(line.c_str(), "r");
-        if (!pipe)
-            return {-1, {}};
-        std::string out;
-        std::array<char, 4096> buffer;
-        size_t n;
-        while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-            out.append(buffer.data(), n);
-        int status = ::pclose(pipe);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+        return RunKeyboardCommand(program_, socket_, command);
+    }
+
+    // For a test that commits a breach on purpose: the violations listed so far, which the
+    // keyboard then forgets.
+    std::string TakeViolations() {
+        const std::string listing = Control("violations").second;
+        Control("violations clear");
+        return listing;
     }
 
     // A memory's permanent content; empty when the dump fails.

@@ -5,8 +5,11 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <span>
+#include <string_view>
+#include <vector>
 
 #include "vkbd/Memory.h"
 
@@ -36,18 +39,56 @@ bool ChecksumMatches(std::span<const uint8_t, 64> report);
 Report AnswerOf(std::span<const uint8_t, 64> request, uint8_t status);
 
 struct Outcome {
-    std::optional<Report> answer; // nothing: no answer at all
-    bool enterBootLoader = false; // the keyboard leaves the bus
+    std::optional<Report> answer;             // nothing: no answer at all
+    bool enterBootLoader = false;             // the keyboard leaves the bus
+    std::vector<std::string_view> violations; // the rules the report broke
 };
 
 class CommandHandler {
 public:
     explicit CommandHandler(KeyboardMemory& memory) : memory_(memory) {}
-    // A report shorter than 64 bytes is taken as padded with zeros.
-    Outcome Handle(std::span<const uint8_t> report);
+
+    // Lenient: breaches are only reported, and the report is carried out as far as the
+    // keyboard can (a bad checksum, an unknown command or a range outside a memory are
+    // refused all the same). Strict (the default): a report that breaks a rule is refused.
+    void SetLenient(bool lenient) { lenient_ = lenient; }
+    bool Lenient() const { return lenient_; }
+
+    // The rules that an output report (byte 0 = report id) breaks in the keyboard's present
+    // state. retry: the report repeats the previous one, whose answer the host may have
+    // missed; a begin or an end sent again is then no breach. Remembers the chunks of
+    // chunked writes, whose stale tails the next chunk must carry.
+    std::vector<std::string_view> Check(std::span<const uint8_t> report, bool retry = false);
+    // Carries out a command report without judging it. A report shorter than 64 bytes is
+    // taken as padded with zeros.
+    Outcome CarryOut(std::span<const uint8_t> report);
+    // Check, then CarryOut, or the refusal of a breach: status 0xFF (0xFE for a bad
+    // checksum), and no answer at all to a report that is not a command.
+    Outcome Handle(std::span<const uint8_t> report, bool retry = false);
+    // The answer that refuses a report breaking the rules: status 0xFF, 0xFE for a bad
+    // checksum; nothing for a report that is not a command.
+    static std::optional<Report> RefusalOf(std::span<const uint8_t> report,
+                                           std::span<const std::string_view> broken);
+    // Whether the host has begun a transfer and not yet ended it, as the host sees it: a
+    // begin that the keyboard refused (a fault, a breach) still opens the host's bracket, so
+    // that the writes that follow are judged by what the host sent.
+    bool HostBracketOpen() const { return hostBracket_; }
+    void CloseHostBracket() { hostBracket_ = false; }
+    // Power lost: nothing of the host's transfer is remembered.
+    void Forget() {
+        chunks_.clear();
+        hostBracket_ = false;
+    }
 
 private:
+    void CheckCommand(std::span<const uint8_t> bytes, bool retry,
+                      std::vector<std::string_view>& broken);
+
     KeyboardMemory& memory_;
+    bool lenient_ = false;
+    bool hostBracket_ = false;
+    // The chunked writes as received, by command code and position.
+    std::map<uint32_t, Report> chunks_;
 };
 
 } // namespace vkbd

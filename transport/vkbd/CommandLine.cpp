@@ -36,6 +36,8 @@ Options of serve:
   --unplugged           start off the bus
   --reset               start with the factory content, replacing what the state file holds
   --verbose             print every report received (->) and sent (<-) on standard error
+  --lenient             record breaches of the command set but carry the reports out as
+                        far as the keyboard can (default: strict, a breach is refused)
 
 Commands to a running virtual keyboard:
   status                  show what it is doing
@@ -62,6 +64,10 @@ Commands to a running virtual keyboard:
                           answer N more commands, then leave the bus at the next one, which is
                           lost (--exit: the process ends instead, leaving its socket behind)
   fault clear             cancel the faults not yet used up
+  violations              list the breaches of the command set recorded so far, one a line
+                          (time, rule, the report's first 16 bytes); nothing when none.
+                          Exit code 0 when none, 4 when some were recorded
+  violations clear        forget them
   quit                    stop the running virtual keyboard
 
 Memories: configuration 48 bytes (byte 10 active profile, 11 macro space, 16-47 effect
@@ -70,8 +76,38 @@ layout 512 bytes (read only); key colours 768 bytes (key-light block p at p x 18
 area as large as the macro space. Writes between BeginTransfer and EndTransfer become
 permanent at EndTransfer, other writes at once.
 
+The keyboard judges every report a host sends and records each breach as a violation:
+  outside-bracket         WriteParams, WriteKeyColours, ReadParams, ReadKeyColours,
+                          WriteKeyMap or WriteMacroArea without BeginTransfer before it
+  inside-bracket          ReadConfig, WriteConfig, ReadKeyMap, ReadMacroArea or
+                          ReadDefaultLayout between BeginTransfer and EndTransfer
+  begin-inside-bracket, end-without-begin
+                          (the same report sent again after its answer was dropped, late
+                          or refused is a retry, not a breach). Brackets are the host's: a
+                          BeginTransfer the keyboard refused still opens one
+  bracket-left-open       the host that began a transfer went away before ending it; its
+                          writes are dropped
+  status-not-zero         request byte 7 is not 0
+  bad-checksum            bytes 1-2 are not the sum of bytes 3-63 (answered 0xFE)
+  length-above-56, outside-memory, crosses-key-map-page (a 512-byte page)
+  config-not-whole-block  ReadConfig or WriteConfig not of 48 bytes at position 0
+  config-keyboard-bytes-changed
+                          WriteConfig changes a byte other than 10, the active profile
+  active-profile-above-2
+  bytes-past-length       a byte the request's builder leaves zero is not: data bytes of a
+                          read, bytes past the length of a single report, bytes 4-63 of
+                          BeginTransfer and EndTransfer; in a chunked write the bytes past
+                          a short chunk must be those of the chunk before it
+  unknown-command, command-report-not-64-bytes
+  boot-loader-report      not exactly 04 00 00 EE EE and 59 zeros
+  led-report              an LED status report (id 05) not of 2 bytes
+  unknown-report-id       an output report with another id
+A breach is refused: a command is answered with status 0xFF (0xFE for a bad checksum) and
+not carried out, other reports are ignored; --lenient only records. The violations are kept
+in the state file with the memories, so that they outlive a restart; --reset clears them.
+
 Exit codes: 0 done; 1 the keyboard refused (the message says why); 2 wrong usage; 3 no
-virtual keyboard at the socket.
+virtual keyboard at the socket; 4 violations were recorded (violations command).
 )";
 
 namespace {
@@ -111,6 +147,8 @@ int ServeCommand(const std::vector<std::string>& args, const std::string& socket
             options.reset = true;
         } else if (a == "--verbose") {
             options.verbose = true;
+        } else if (a == "--lenient") {
+            options.lenient = true;
         } else {
             return Usage("serve: unknown option or missing value: " + a);
         }
@@ -150,7 +188,8 @@ int RunCommandLine(const std::vector<std::string>& all) {
         std::fputs(text.c_str(), stdout);
     } else {
         const std::string text(reply.payload.begin(), reply.payload.end());
-        std::fputs(text.c_str(), reply.exitCode == kExitDone ? stdout : stderr);
+        const bool listing = reply.exitCode == kExitDone || reply.exitCode == kExitViolations;
+        std::fputs(text.c_str(), listing ? stdout : stderr);
     }
     return reply.exitCode;
 }

@@ -66,18 +66,52 @@ std::optional<Keyboard::Clock::time_point> Keyboard::NextDue() const {
     return pending_.begin()->first;
 }
 
-void Keyboard::OutputReport(std::span<const uint8_t> report, Clock::time_point now) {
-    if (!plugged_ || report.empty())
+void Keyboard::OutputReport(std::span<const uint8_t> report, Clock::time_point now, int host) {
+    if (!plugged_)
         return;
-    if (report[0] == kLedReportId) {
-        if (report.size() >= 2)
-            ledFlags_ = report[1];
-    } else if (report[0] == kCommandReportId) {
-        Command(report, now);
+    if (!report.empty() && report[0] == kCommandReportId) {
+        Command(report, now, host);
+        return;
+    }
+    const std::vector<std::string_view> broken = handler_.Check(report);
+    Record(broken, report);
+    if (!broken.empty() && !handler_.Lenient())
+        return;
+    if (!report.empty() && report[0] == kLedReportId && report.size() >= 2)
+        ledFlags_ = report[1];
+}
+
+void Keyboard::Record(std::span<const std::string_view> rules, std::span<const uint8_t> report) {
+    const auto head = report.first(std::min(report.size(), kViolationHeadBytes));
+    for (const std::string_view r : rules) {
+        violations_.Add(
+            {std::string(r), {head.begin(), head.end()}, std::chrono::system_clock::now()});
+        ++violationGeneration_;
     }
 }
 
-void Keyboard::Command(std::span<const uint8_t> report, Clock::time_point now) {
+void Keyboard::SetViolations(ViolationLog log) {
+    violations_ = std::move(log);
+    ++violationGeneration_;
+}
+
+bool Keyboard::Retry(std::span<const uint8_t> report, Clock::time_point now) const {
+    return (lastAnswerMissed_ || lastAnswerDue_ > now) &&
+           std::equal(report.begin(), report.end(), lastCommand_.begin(), lastCommand_.end());
+}
+
+void Keyboard::HostGone(int host, Clock::time_point now) {
+    (void)now;
+    if (!plugged_ || !handler_.HostBracketOpen() || bracketHost_ != host)
+        return;
+    Record(std::array{rule::kBracketLeftOpen}, bracketBegin_);
+    handler_.CloseHostBracket();
+    bracketHost_.reset();
+    if (!handler_.Lenient() && memory_.TransferOpen())
+        memory_.DropTransfer();
+}
+
+void Keyboard::Command(std::span<const uint8_t> report, Clock::time_point now, int host) {
     ++commands_;
     if (faults_.vanishAfter) {
         if (*faults_.vanishAfter == 0) {
@@ -90,8 +124,21 @@ void Keyboard::Command(std::span<const uint8_t> report, Clock::time_point now) {
         }
         --*faults_.vanishAfter;
     }
+    const bool retry = Retry(report, now);
+    lastCommand_.assign(report.begin(), report.end());
+    lastAnswerMissed_ = true;
+    lastAnswerDue_ = now;
     Report request{};
     std::copy_n(report.begin(), std::min<size_t>(report.size(), request.size()), request.begin());
+    const bool wasOpen = handler_.HostBracketOpen();
+    const std::vector<std::string_view> broken = handler_.Check(report, retry);
+    if (!wasOpen && handler_.HostBracketOpen()) {
+        bracketHost_ = host;
+        bracketBegin_.assign(report.begin(), report.end());
+    }
+    if (!handler_.HostBracketOpen())
+        bracketHost_.reset();
+    Record(broken, report);
 
     std::optional<Report> answer;
     const bool bootLoader = request[3] == kCmdBootLoader && request[4] == kCmdBootLoader;
@@ -99,14 +146,16 @@ void Keyboard::Command(std::span<const uint8_t> report, Clock::time_point now) {
     const bool spared = faults_.spare > 0;
     if (spared)
         --faults_.spare;
-    if (!spared && !bootLoader && faults_.refuse > 0) {
+    if (!broken.empty() && !handler_.Lenient()) {
+        answer = CommandHandler::RefusalOf(report, broken);
+    } else if (!spared && !bootLoader && faults_.refuse > 0) {
         --faults_.refuse;
         answer = AnswerOf(request, kStatusRefused);
     } else if (!spared && !bootLoader && faults_.badChecksum > 0) {
         --faults_.badChecksum;
         answer = AnswerOf(request, kStatusBadChecksum);
     } else {
-        const Outcome outcome = handler_.Handle(request);
+        const Outcome outcome = handler_.CarryOut(request);
         if (outcome.enterBootLoader) {
             Unplug(now);
             bootLoader_ = true;
@@ -127,6 +176,9 @@ void Keyboard::Command(std::span<const uint8_t> report, Clock::time_point now) {
         delay += faults_.lateBy;
     }
     ++answers_;
+    const uint8_t status = (*answer)[7];
+    lastAnswerMissed_ = status == kStatusRefused || status == kStatusBadChecksum;
+    lastAnswerDue_ = now + delay;
     Emit(now + delay, {BusEvent::Kind::Input, {answer->begin(), answer->end()}});
 }
 
@@ -144,6 +196,9 @@ void Keyboard::Unplug(Clock::time_point now) {
     macroRun_ = 0;
     ledFlags_ = 0;
     memory_.PowerCycle();
+    handler_.Forget();
+    bracketHost_.reset();
+    lastCommand_.clear();
     Emit(now, {BusEvent::Kind::Unplugged, {}});
 }
 
@@ -176,6 +231,9 @@ std::string Keyboard::Status() const {
     text += "answers sent: " + std::to_string(answers_) + "\n";
     text += "answers dropped: " + std::to_string(answersDropped_) + "\n";
     text += "faults: " + faults_.Describe() + "\n";
+    text += std::string("rules: ") + (handler_.Lenient() ? "lenient" : "strict") + "\n";
+    text +=
+        "violations: " + std::to_string(violations_.entries.size() + violations_.forgotten) + "\n";
     return text;
 }
 
@@ -313,6 +371,20 @@ sim::ControlReply Keyboard::StopMacro(Clock::time_point now) {
     return Text(kExitDone, "stopped macro " + std::to_string(macroPosition_));
 }
 
+sim::ControlReply Keyboard::ViolationsCommand(const std::vector<std::string>& args) {
+    if (args.size() == 2 && args[1] == "clear") {
+        const uint64_t count = violations_.entries.size() + violations_.forgotten;
+        violations_ = {};
+        ++violationGeneration_;
+        return Text(kExitDone, "cleared " + std::to_string(count) + " violation(s)");
+    }
+    if (args.size() != 1)
+        return Text(kExitUsage, "violations: use it alone, or violations clear");
+    if (violations_.Empty())
+        return Text(kExitDone, "");
+    return Text(kExitViolations, ListViolations(violations_));
+}
+
 sim::ControlReply Keyboard::Control(const std::vector<std::string>& args, Clock::time_point now) {
     const std::string command = args.empty() ? "" : args[0];
     const bool bare = args.size() == 1;
@@ -346,6 +418,8 @@ sim::ControlReply Keyboard::Control(const std::vector<std::string>& args, Clock:
         return Dump(args);
     if (command == "fault")
         return Fault(args);
+    if (command == "violations")
+        return ViolationsCommand(args);
     if (command == "quit" && bare) {
         quit_ = true;
         return Text(kExitDone, "stopping");

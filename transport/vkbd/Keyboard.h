@@ -17,6 +17,7 @@
 #include "vkbd/CommandHandler.h"
 #include "vkbd/Faults.h"
 #include "vkbd/Memory.h"
+#include "vkbd/Violations.h"
 
 namespace vkbd {
 
@@ -32,6 +33,8 @@ inline constexpr int kExitDone = 0;
 inline constexpr int kExitRefused = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitUnreachable = 3;
+// The violations command: breaches were recorded (and are listed).
+inline constexpr int kExitViolations = 4;
 
 struct BusEvent {
     enum class Kind { Plugged, Unplugged, Input };
@@ -45,8 +48,20 @@ public:
 
     Keyboard(KeyboardMemory& memory, std::chrono::milliseconds latency, bool plugged);
 
-    // An output report from a host (byte 0 = report id). Ignored while off the bus.
-    void OutputReport(std::span<const uint8_t> report, Clock::time_point now);
+    // An output report from a host (byte 0 = report id). Ignored while off the bus. Every
+    // report is judged against the command set; a breach is recorded and, unless the
+    // keyboard is lenient, refused.
+    void OutputReport(std::span<const uint8_t> report, Clock::time_point now, int host = 0);
+    // The host's connection is gone: a transfer it left open is a breach, and what it wrote
+    // there is dropped (lenient: the transfer stays open, as before).
+    void HostGone(int host, Clock::time_point now);
+    void SetLenient(bool lenient) { handler_.SetLenient(lenient); }
+
+    const ViolationLog& Violations() const { return violations_; }
+    // Taken from the state file at start.
+    void SetViolations(ViolationLog log);
+    // Changes whenever the list does, so that the owner knows when to save.
+    uint64_t ViolationGeneration() const { return violationGeneration_; }
     sim::ControlReply Control(const std::vector<std::string>& args, Clock::time_point now);
 
     // What is due by now, in order: bus changes and input reports.
@@ -68,7 +83,10 @@ private:
         uint64_t macroRun = 0; // the end of a macro playback, cancelled by stop-macro
     };
 
-    void Command(std::span<const uint8_t> report, Clock::time_point now);
+    void Command(std::span<const uint8_t> report, Clock::time_point now, int host);
+    void Record(std::span<const std::string_view> rules, std::span<const uint8_t> report);
+    bool Retry(std::span<const uint8_t> report, Clock::time_point now) const;
+    sim::ControlReply ViolationsCommand(const std::vector<std::string>& args);
     void Emit(Clock::time_point due, BusEvent event, uint64_t macroRun = 0);
     void Consumer(uint16_t code, Clock::time_point now);
     void Unplug(Clock::time_point now);
@@ -96,6 +114,15 @@ private:
     uint64_t macroRun_ = 0; // the playback under way, 0 for none
     uint64_t nextRun_ = 1;
     uint32_t macroPosition_ = 0;
+    ViolationLog violations_;
+    uint64_t violationGeneration_ = 0;
+    std::optional<int> bracketHost_;    // who began the open transfer
+    std::vector<uint8_t> bracketBegin_; // and the report that began it
+    // The last command and what became of its answer, to tell the exchange's retry of a
+    // command whose answer it missed from a command sent twice.
+    std::vector<uint8_t> lastCommand_;
+    bool lastAnswerMissed_ = false; // dropped, refused, or not received
+    Clock::time_point lastAnswerDue_{};
 };
 
 } // namespace vkbd

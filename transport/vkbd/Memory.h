@@ -65,6 +65,8 @@ public:
     void BeginTransfer();
     void EndTransfer();
     bool TransferOpen() const { return transferOpen_; }
+    // A transfer abandoned by its host: its writes are dropped, as if power were lost.
+    void DropTransfer() { PowerCycle(); }
     // Power lost: working memory is what flash holds, and no bracket is open.
     void PowerCycle();
     // The macro space is a property of the hardware, set when the keyboard is made.

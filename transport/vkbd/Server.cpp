@@ -56,10 +56,14 @@ bool SomeoneListens(const std::string& path) {
 
 class Server {
 public:
-    Server(const ServeOptions& options, KeyboardMemory& memory)
+    Server(const ServeOptions& options, KeyboardMemory& memory, ViolationLog violations)
         : options_(options), memory_(memory),
           keyboard_(memory, options.latency, !options.startUnplugged),
-          saved_(memory.FlashGeneration()) {}
+          saved_(memory.FlashGeneration()) {
+        keyboard_.SetLenient(options.lenient);
+        keyboard_.SetViolations(std::move(violations));
+        savedViolations_ = keyboard_.ViolationGeneration();
+    }
     ~Server();
 
     int Run();
@@ -79,6 +83,7 @@ private:
     KeyboardMemory& memory_;
     Keyboard keyboard_;
     uint64_t saved_;
+    uint64_t savedViolations_ = 0;
     int listenFd_ = -1;
     int timerFd_ = -1;
     int signalFd_ = -1;
@@ -185,12 +190,13 @@ void Server::Flush() {
 }
 
 void Server::Save() {
-    if (memory_.FlashGeneration() == saved_)
+    if (memory_.FlashGeneration() == saved_ && keyboard_.ViolationGeneration() == savedViolations_)
         return;
     std::string error;
-    if (SaveState(options_.statePath, memory_.Flash(), &error))
+    if (SaveState(options_.statePath, memory_.Flash(), &error, &keyboard_.Violations())) {
         saved_ = memory_.FlashGeneration();
-    else
+        savedViolations_ = keyboard_.ViolationGeneration();
+    } else
         std::fprintf(stderr, "olvask-vkbd: cannot save the state: %s\n", error.c_str());
 }
 
@@ -236,7 +242,7 @@ bool Server::Receive(Client& client) {
     }
     if (client.role == Role::Host && type == sim::Message::OutputReport) {
         Trace("->", payload);
-        keyboard_.OutputReport(payload, Clock::now());
+        keyboard_.OutputReport(payload, Clock::now(), client.fd);
         return true;
     }
     if (client.role == Role::Unknown && type == sim::Message::Control) {
@@ -295,6 +301,7 @@ int Server::Run() {
                 std::_Exit(0); // gone, as a keyboard torn off the bus is; flash is saved already
         }
         for (int fd : closed) {
+            keyboard_.HostGone(fd, Clock::now());
             close(fd);
             std::erase_if(clients_, [fd](const Client& c) { return c.fd == fd; });
         }
@@ -315,9 +322,10 @@ int Server::Run() {
 
 int Serve(const ServeOptions& options) {
     MemoryImage image = FactoryImage(options.macroUnits.value_or(kDefaultMacroUnits));
+    ViolationLog violations;
     if (!options.reset) {
         std::string error;
-        switch (LoadState(options.statePath, &image, &error)) {
+        switch (LoadState(options.statePath, &image, &error, &violations)) {
         case LoadResult::Loaded:
             break;
         case LoadResult::Missing:
@@ -336,11 +344,11 @@ int Serve(const ServeOptions& options) {
         std::filesystem::create_directories(options.statePath.parent_path(), ec);
     // The state file exists from the start, so that it always shows what the keyboard holds.
     std::string error;
-    if (!SaveState(options.statePath, memory.Flash(), &error)) {
+    if (!SaveState(options.statePath, memory.Flash(), &error, &violations)) {
         std::fprintf(stderr, "olvask-vkbd: cannot save the state: %s\n", error.c_str());
         return 1;
     }
-    Server server(options, memory);
+    Server server(options, memory, std::move(violations));
     return server.Run();
 }
 

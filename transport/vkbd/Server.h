@@ -19,6 +19,7 @@ struct ServeOptions {
     bool startUnplugged = false;
     bool reset = false;
     bool verbose = false;
+    bool lenient = false; // breaches are recorded, not refused
 };
 
 // Runs until SIGINT, SIGTERM or the quit command; returns the exit code.

@@ -40,7 +40,8 @@ bool Fail(std::string* error, std::string text) {
 
 } // namespace
 
-LoadResult LoadState(const std::filesystem::path& path, MemoryImage* image, std::string* error) {
+LoadResult LoadState(const std::filesystem::path& path, MemoryImage* image, std::string* error,
+                     ViolationLog* violations) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec) && !ec)
         return LoadResult::Missing;
@@ -55,9 +56,19 @@ LoadResult LoadState(const std::filesystem::path& path, MemoryImage* image, std:
         return LoadResult::Damaged;
     }
     std::map<std::string, std::vector<uint8_t>> values;
+    ViolationLog recorded;
+    constexpr std::string_view kForgotten = "violations-forgotten ";
     while (std::getline(in, line)) {
         if (line.empty())
             continue;
+        if (const auto v = ParseViolationLine(line)) {
+            recorded.entries.push_back(*v);
+            continue;
+        }
+        if (line.rfind(kForgotten, 0) == 0) {
+            recorded.forgotten = std::strtoull(line.c_str() + kForgotten.size(), nullptr, 10);
+            continue;
+        }
         const size_t space = line.find(' ');
         const auto bytes =
             space == std::string::npos ? std::nullopt : FromHex(line.substr(space + 1));
@@ -77,14 +88,23 @@ LoadResult LoadState(const std::filesystem::path& path, MemoryImage* image, std:
         std::copy(it->second.begin(), it->second.end(), f.bytes);
     }
     *image = loaded;
+    if (violations)
+        *violations = std::move(recorded);
     return LoadResult::Loaded;
 }
 
-bool SaveState(const std::filesystem::path& path, const MemoryImage& image, std::string* error) {
+bool SaveState(const std::filesystem::path& path, const MemoryImage& image, std::string* error,
+               const ViolationLog* violations) {
     MemoryImage copy = image;
     std::string text = std::string(kHeader) + "\n";
     for (const Field& f : Fields(copy))
         text += std::string(f.name) + " " + ToHex({f.bytes, f.size}) + "\n";
+    if (violations) {
+        if (violations->forgotten > 0)
+            text += "violations-forgotten " + std::to_string(violations->forgotten) + "\n";
+        for (const Violation& v : violations->entries)
+            text += ViolationLine(v) + "\n";
+    }
 
     const std::string temporary = path.string() + ".tmp" + std::to_string(getpid());
     const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

@@ -304,7 +304,9 @@ TEST_F(KeyboardSync, ImportDownloadsAllThreeProfiles) {
 
 TEST_F(KeyboardSync, ReloadRebuildsTheStoreFromTheKeyboard) {
     Bytes map = WithSlots({{kA, {5, 2, 0}}, {kB, {5, 5, 3}}});
+    ASSERT_EQ(device::BeginTransfer(), 1);
     ASSERT_EQ(device::WriteKeyMap(std::span<const uint8_t, 512>(map.data(), 512), 2), 1);
+    ASSERT_EQ(device::EndTransfer(), 1);
     Entry(0, kC) = {.kind = 1};
     view.applyPending = true;
 
@@ -323,7 +325,9 @@ TEST_F(KeyboardSync, ReloadRebuildsTheStoreFromTheKeyboard) {
 TEST_F(KeyboardSync, ADamagedMacroAreaFailsTheSnapshotCleanly) {
     // Magic and one macro, whose block would lie beyond the area.
     Bytes area = {0xAA, 0x55, 24, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 200, 0, 0, 0, 1, 0, 0, 0};
+    ASSERT_EQ(device::BeginTransfer(), 1);
     ASSERT_EQ(device::WriteMacroArea(area, static_cast<uint32_t>(area.size())), 1);
+    ASSERT_EQ(device::EndTransfer(), 1);
     ASSERT_EQ(EnsureUserDataFolder(), 1);
     ASSERT_EQ(CreateDefaultProfile(SnapshotPath(0), 0, false), 1);
     const Bytes before = ReadBytes(SnapshotPath(0));
@@ -453,6 +457,8 @@ TEST_F(KeyboardSync, AMacroAreaTheKeyboardRefusesKeepsTheChangesPending) {
 
     EXPECT_TRUE(view.applyPending);
     EXPECT_EQ(Keyboard().Dump("keymap1"), WithSlots({{kB, {2, 2, 0x06}}})); // the rest went on
+    // The refusal was the keyboard's judgement of a write beyond its macro space.
+    EXPECT_NE(Keyboard().TakeViolations().find("outside-memory"), std::string::npos);
 }
 
 TEST_F(KeyboardSync, WithoutTheDefaultLayoutNoKeyMapIsSent) {

@@ -1,4 +1,5 @@
-// The virtual keyboard's firmware, one command report at a time.
+// The virtual keyboard's firmware, one command report at a time, as it carries a report out
+// (how it judges one against the command set is VkbdRulesTest's).
 
 #include <gtest/gtest.h>
 
@@ -29,7 +30,7 @@ Report Request(uint8_t code, uint8_t length, uint16_t position, std::vector<uint
 class FirmwareTest : public ::testing::Test {
 protected:
     Report Answer(const Report& request) {
-        const vkbd::Outcome outcome = handler.Handle(request);
+        const vkbd::Outcome outcome = handler.CarryOut(request);
         EXPECT_TRUE(outcome.answer.has_value());
         EXPECT_FALSE(outcome.enterBootLoader);
         return outcome.answer.value_or(Report{});
@@ -164,29 +165,29 @@ TEST_F(FirmwareTest, BootLoaderEntryLeavesWithoutAnAnswer) {
     request[0] = 0x04;
     request[3] = 0xEE;
     request[4] = 0xEE; // no report checksum on this one
-    const vkbd::Outcome outcome = handler.Handle(request);
+    const vkbd::Outcome outcome = handler.CarryOut(request);
     EXPECT_TRUE(outcome.enterBootLoader);
     EXPECT_FALSE(outcome.answer.has_value());
 }
 
 TEST_F(FirmwareTest, ShortReportsArePaddedAndForeignReportIdsIgnored) {
     const Report full = Request(0x01, 0, 0);
-    const vkbd::Outcome shortOne = handler.Handle(std::span<const uint8_t>(full).first(8));
+    const vkbd::Outcome shortOne = handler.CarryOut(std::span<const uint8_t>(full).first(8));
     ASSERT_TRUE(shortOne.answer.has_value());
     EXPECT_EQ((*shortOne.answer)[7], 0x00);
 
     Report foreign = full;
     foreign[0] = 0x05;
-    EXPECT_FALSE(handler.Handle(foreign).answer.has_value());
+    EXPECT_FALSE(handler.CarryOut(foreign).answer.has_value());
 }
 
 TEST(MacroSpace, NoSpaceRefusesEveryMacroAccessAndTheSpaceFollowsByte11) {
     vkbd::KeyboardMemory memory{vkbd::FactoryImage(0)};
     vkbd::CommandHandler handler{memory};
-    EXPECT_EQ((*handler.Handle(Request(0x0A, 1, 0, {0xAA})).answer)[7], 0xFF);
+    EXPECT_EQ((*handler.CarryOut(Request(0x0A, 1, 0, {0xAA})).answer)[7], 0xFF);
     memory.SetMacroUnits(1);
-    EXPECT_EQ((*handler.Handle(Request(0x0A, 1, 127, {0xAA})).answer)[7], 0x00);
-    EXPECT_EQ((*handler.Handle(Request(0x0A, 1, 128, {0xAA})).answer)[7], 0xFF);
+    EXPECT_EQ((*handler.CarryOut(Request(0x0A, 1, 127, {0xAA})).answer)[7], 0x00);
+    EXPECT_EQ((*handler.CarryOut(Request(0x0A, 1, 128, {0xAA})).answer)[7], 0xFF);
     EXPECT_EQ(memory.Flash().config[11], 1);
 }
 

@@ -68,35 +68,39 @@ TEST_F(KeyboardTest, AnswersComeAfterTheLatencyInOrder) {
 }
 
 TEST_F(KeyboardTest, FaultsDropRefuseAndDelayAnswers) {
+    Send(Command(0x01));
+    Advance(1ms);
     Say({"fault", "drop", "1"});
     Send(Command(0x06, 1, 0, {0x09})); // carried out, not answered
     EXPECT_TRUE(Advance(5ms).empty());
-    EXPECT_EQ(memory.Flash().params[0], 0x09);
+    EXPECT_EQ(memory.Working().params[0], 0x09);
 
     Say({"fault", "refuse", "1"});
     Send(Command(0x06, 1, 0, {0x0A}));
     auto due = Advance(1ms);
     ASSERT_EQ(due.size(), 1u);
     EXPECT_EQ(due[0].report[7], 0xFF);
-    EXPECT_EQ(memory.Flash().params[0], 0x09); // a refusal does nothing
+    EXPECT_EQ(memory.Working().params[0], 0x09); // a refusal does nothing
 
     Say({"fault", "bad-checksum", "1"});
     Send(Command(0x06, 1, 0, {0x0B}));
     due = Advance(1ms);
     ASSERT_EQ(due.size(), 1u);
     EXPECT_EQ(due[0].report[7], 0xFE);
-    EXPECT_EQ(memory.Flash().params[0], 0x09);
+    EXPECT_EQ(memory.Working().params[0], 0x09);
 
     Say({"fault", "late", "300"});
-    Send(Command(0x01));
+    Send(Command(0x06, 1, 0, {0x0C}));
     Send(Command(0x02));
     due = Advance(1ms);
     ASSERT_EQ(due.size(), 1u); // the second answer overtakes the late first one
     EXPECT_EQ(due[0].report[3], 0x02);
     due = Advance(300ms);
     ASSERT_EQ(due.size(), 1u);
-    EXPECT_EQ(due[0].report[3], 0x01);
+    EXPECT_EQ(due[0].report[3], 0x06);
     EXPECT_NE(Say({"status"}).find("faults: none"), std::string::npos);
+    EXPECT_EQ(memory.Flash().params[0], 0x0C);
+    EXPECT_TRUE(keyboard.Violations().Empty());
 }
 
 // A test aims a fault at the n-th report of a transfer.
@@ -176,8 +180,11 @@ TEST_F(KeyboardTest, AMacroPlaysForItsPausesAndCanBeStopped) {
     const std::vector<uint8_t> area = {0xAA, 0x55, 0x1E, 0x00, 0x01, 0x00, 0,    0,    0,    0,
                                        0,    0,    0,    0,    0,    0,    0x12, 0x00, 0x02, 0x00,
                                        0x02, 0x00, 0x0A, 0x80, 0x02, 0x04, 0x05, 0x00, 0x02, 0x04};
+    Send(Command(0x01));
     Send(Command(0x0A, static_cast<uint8_t>(area.size()), 0, area));
+    Send(Command(0x02));
     Advance(1ms);
+    ASSERT_TRUE(keyboard.Violations().Empty());
 
     EXPECT_NE(Say({"play-macro", "0"}).find("300 ms"), std::string::npos);
     Say({"play-macro", "0"}, vkbd::kExitRefused); // one at a time

@@ -6,10 +6,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
+#include "common/SimProtocol.h"
+#include "support/VirtualKeyboard.h"
 #include "vkbd/Hex.h"
 
 extern char** environ;
@@ -81,6 +85,57 @@ CommandResult RunVkbd(const std::vector<std::string>& args) {
     return result;
 }
 
+std::optional<std::vector<uint8_t>> SendAsHost(const std::string& socket,
+                                               const std::vector<std::vector<uint8_t>>& reports) {
+    namespace sim = olvask::sim;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (socket.size() >= sizeof address.sun_path)
+        return std::nullopt;
+    socket.copy(address.sun_path, socket.size());
+    const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return std::nullopt;
+    std::vector<uint8_t> buffer(sim::kMaxPacket);
+    // The next packet of the type, within a second.
+    const auto receive = [&](sim::Message type) {
+        for (;;) {
+            pollfd p{fd, POLLIN, 0};
+            if (poll(&p, 1, 1000) <= 0)
+                return false;
+            const ssize_t n = recv(fd, buffer.data(), buffer.size(), 0);
+            if (n <= 0)
+                return false;
+            if (static_cast<sim::Message>(buffer[0]) == type)
+                return true;
+        }
+    };
+    const auto send = [&](sim::Message type, std::span<const uint8_t> payload) {
+        const std::vector<uint8_t> packet = sim::Packet(type, payload);
+        return ::send(fd, packet.data(), packet.size(), MSG_NOSIGNAL) ==
+               static_cast<ssize_t>(packet.size());
+    };
+    const uint8_t version = sim::kProtocolVersion;
+    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+              send(sim::Message::HostHello, {&version, 1}) && receive(sim::Message::Plugged);
+    std::vector<uint8_t> statuses;
+    for (const auto& report : reports) {
+        if (!ok)
+            break;
+        ok = send(sim::Message::OutputReport, report);
+        if (ok && !report.empty() && report[0] == 0x04) {
+            ok = receive(sim::Message::InputReport);
+            // Packet type, then the report: its status is report byte 7.
+            if (ok)
+                statuses.push_back(buffer[1 + 7]);
+        }
+    }
+    close(fd);
+    if (!ok)
+        return std::nullopt;
+    return statuses;
+}
+
 TempFolder::TempFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "olvask-test-XXXXXX").string();
     if (mkdtemp(pattern.data()))
@@ -120,6 +175,7 @@ bool VirtualKeyboardProcess::Start(const std::vector<std::string>& options) {
 int VirtualKeyboardProcess::Stop() {
     if (pid_ <= 0)
         return -1;
+    ExpectNoViolations(VkbdProgram(), socket_);
     kill(pid_, SIGTERM);
     int status = 0;
     waitpid(pid_, &status, 0);
@@ -130,6 +186,7 @@ int VirtualKeyboardProcess::Stop() {
 void VirtualKeyboardProcess::Kill() {
     if (pid_ <= 0)
         return;
+    ExpectNoViolations(VkbdProgram(), socket_);
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
@@ -147,6 +204,12 @@ bool VirtualKeyboardProcess::WaitForExit(std::chrono::milliseconds timeout) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
+}
+
+std::string VirtualKeyboardProcess::TakeViolations() const {
+    const std::string listing = Control({"violations"}).out;
+    Control({"violations", "clear"});
+    return listing;
 }
 
 CommandResult VirtualKeyboardProcess::Control(const std::vector<std::string>& args) const {

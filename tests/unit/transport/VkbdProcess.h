@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -22,6 +23,12 @@ struct CommandResult {
 
 // Runs olvask-vkbd with the arguments and waits for it.
 CommandResult RunVkbd(const std::vector<std::string>& args);
+
+// Speaks to the keyboard at the socket as the sim backend does: greets it, sends each
+// report and, for a command report, waits for its answer; then leaves. The status bytes of
+// the answers; nothing when the keyboard could not be reached or did not answer.
+std::optional<std::vector<uint8_t>> SendAsHost(const std::string& socket,
+                                               const std::vector<std::vector<uint8_t>>& reports);
 
 // A folder of its own under the temporary directory, removed when the object goes.
 class TempFolder {
@@ -42,10 +49,14 @@ public:
 
     // Starts serve with the options and waits until it listens. False if it did not.
     bool Start(const std::vector<std::string>& options = {"--latency", "0"});
-    // SIGTERM, then waits; returns the exit status.
+    // Judges what the keyboard recorded (ExpectNoViolations), then SIGTERM and a wait;
+    // returns the exit status.
     int Stop();
-    // SIGKILL: gone without cleaning up, as a crash.
+    // Judged too, then SIGKILL: gone without cleaning up, as a crash.
     void Kill();
+    // For a test that commits a breach on purpose: the violations listed so far, which the
+    // keyboard then forgets.
+    std::string TakeViolations() const;
     // Waits for the process to end by itself.
     bool WaitForExit(std::chrono::milliseconds timeout);
     bool Running() const { return pid_ > 0; }
