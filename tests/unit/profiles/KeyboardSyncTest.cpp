@@ -360,7 +360,9 @@ TEST_F(KeyboardSync, AMacroAreaHeaderClaimingTooMuchIsRefusedBeforeAnyAllocation
         header[0] = 0xAA, header[1] = 0x55;
         header[2] = static_cast<uint8_t>(c.total), header[3] = static_cast<uint8_t>(c.total >> 8);
         header[4] = static_cast<uint8_t>(c.count), header[5] = static_cast<uint8_t>(c.count >> 8);
+        ASSERT_EQ(device::BeginTransfer(), 1);
         ASSERT_EQ(device::WriteMacroArea(header, 16), 1) << c.what;
+        ASSERT_EQ(device::EndTransfer(), 1);
         allocation::StartMeasuring();
         SnapshotFault fault{};
         EXPECT_EQ(SnapshotKeyboardToFile(File("snap.bvx"), &fault), 0) << c.what;
