@@ -53,6 +53,7 @@ public:
     // Enumerates again: closes the nodes that are no longer listed, opens the new ones. A
     // listed node whose reads failed is left to its reader, which opens it again in time.
     void Rescan();
+    // The nodes counted now (a failed node waiting to be opened again is not).
     size_t OpenNodes() const;
 
 private:
