@@ -38,6 +38,10 @@ public:
     virtual void Stop() = 0;
     // One output report, byte 0 = report id. False when the node is gone or refused it.
     virtual bool Write(uint32_t node, std::span<const uint8_t> report) = 0;
+    // One output report sent without waiting for the node, for the library's own thread that
+    // must go on delivering answers; a failure is only logged. Backends whose Write cannot
+    // wait on the node may simply write.
+    virtual void Post(uint32_t node, std::span<const uint8_t> report) { Write(node, report); }
 };
 
 } // namespace olvask

@@ -175,9 +175,10 @@ int32_t Core::StatusWrite(const OlvaskUnitDescriptor* unit, OlvaskCallback callb
     }
     if (handle)
         *handle = h;
-    // Without a keyboard the status waits for the next one that arrives.
-    if (node != 0 && !backend_->Write(node, bytes))
-        Log(1, "RequestStatusWrite: node %u did not take the report", node);
+    // Without a keyboard the status waits for the next one that arrives. Posted: the layer
+    // switch registers it from inside a callback, on the thread that delivers the answers.
+    if (node != 0)
+        backend_->Post(node, bytes);
     return 1;
 }
 
@@ -357,7 +358,7 @@ void Core::Deliver(std::unique_lock<std::mutex>& lock, Delivery& d) {
             break;
         const std::vector<uint8_t> status = it->second.status;
         lock.unlock();
-        backend_->Write(d.node, status);
+        backend_->Post(d.node, status);
         lock.lock();
         break;
     }

@@ -28,12 +28,13 @@ struct HidEntry {
 class HidNodeIo {
 public:
     virtual ~HidNodeIo() = default;
-    // Waits, without a time-out, for the next input report. > 0: bytes read (byte 0 = report
-    // id on numbered nodes); 0: woken by Wake; < 0: the node is gone.
-    virtual int Read(std::span<uint8_t> buffer) = 0;
+    // Waits for the next input report, at most timeoutMs (< 0: without a time-out). > 0: bytes
+    // read (byte 0 = report id on numbered nodes); 0: woken by Wake or the time ran out;
+    // < 0: the node is gone.
+    virtual int Read(std::span<uint8_t> buffer, int timeoutMs) = 0;
     // Makes the Read that waits now, and every later one, return 0 at once.
     virtual void Wake() = 0;
-    // Bytes written, < 0 on failure.
+    // Bytes written, < 0 on failure. May wait as long as the kernel lets a transfer take.
     virtual int Write(std::span<const uint8_t> report) = 0;
 };
 

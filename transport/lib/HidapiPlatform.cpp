@@ -31,8 +31,8 @@ std::vector<HidEntry> HidapiPlatform::Enumerate(uint16_t vendorId, uint16_t prod
 // Read and written without hidapi: its handles keep per-handle state (the last error
 // text) that every read and write replaces, and its reads cannot be woken except by a
 // time-out. One descriptor serves both directions, since read(2) and write(2) may run on
-// it at once; writers take turns under the backend's node lock, and the descriptor is
-// closed only after its reader has been joined.
+// it at once; the node's one writer thread writes, and the descriptor is closed only once
+// its reader has been joined and a write under way on it has returned.
 std::unique_ptr<HidNodeIo> HidapiPlatform::Open(const std::string& path) {
     return HidrawNode::Open(path);
 }

@@ -1,6 +1,8 @@
 #include "lib/HidrawBackend.h"
 
 #include <algorithm>
+#include <climits>
+#include <utility>
 
 #include "lib/HidEnumeration.h"
 #include "lib/Log.h"
@@ -8,8 +10,14 @@
 namespace olvask {
 
 namespace {
+
 constexpr size_t kReadBuffer = 256; // larger than any report of the keyboard
+
+int Millis(std::chrono::milliseconds d) {
+    return static_cast<int>(std::clamp<int64_t>(d.count(), 0, INT_MAX));
 }
+
+} // namespace
 
 HidrawBackend::HidrawBackend(std::unique_ptr<HidPlatform> platform,
                              std::unique_ptr<HotplugSource> hotplug, HidrawOptions options)
@@ -45,69 +53,165 @@ void HidrawBackend::Stop() {
         std::lock_guard lock(nodesMutex_);
         nodes.swap(nodes_);
     }
-    for (auto& node : nodes)
+    for (auto& node : nodes) {
+        RequestStop(*node); // stopping is not an unplug: nothing is reported
         Close(*node);
+    }
 }
 
 size_t HidrawBackend::OpenNodes() const {
     std::lock_guard lock(nodesMutex_);
-    return nodes_.size();
+    return static_cast<size_t>(std::count_if(nodes_.begin(), nodes_.end(),
+                                             [](const auto& n) { return n->counted.load(); }));
+}
+
+std::shared_ptr<HidrawBackend::Node> HidrawBackend::Find(uint32_t id) const {
+    std::lock_guard lock(nodesMutex_);
+    for (const auto& n : nodes_)
+        if (n->id == id)
+            return n;
+    return nullptr;
+}
+
+std::shared_ptr<HidNodeIo> HidrawBackend::CurrentIo(Node& node) {
+    std::lock_guard lock(node.ioMutex);
+    return node.io;
+}
+
+void HidrawBackend::SetIo(Node& node, std::shared_ptr<HidNodeIo> io) {
+    std::shared_ptr<HidNodeIo> old;
+    {
+        std::lock_guard lock(node.ioMutex);
+        old = std::exchange(node.io, std::move(io));
+    }
+    // The descriptor closes here, or when a write still under way on it returns.
 }
 
 bool HidrawBackend::Write(uint32_t id, std::span<const uint8_t> report) {
-    std::shared_ptr<Node> node;
-    {
-        std::lock_guard lock(nodesMutex_);
-        for (const auto& n : nodes_)
-            if (n->id == id)
-                node = n;
-    }
-    if (!node)
+    const std::shared_ptr<Node> node = Find(id);
+    if (!node || !node->counted)
         return false;
-    std::lock_guard io(node->ioMutex);
-    if (node->lost || !node->io)
+    if (node->writer->Write(report, options_.writeTimeout))
+        return true;
+    Log(1, "write to %s failed or did not end in %lld ms", node->path.c_str(),
+        static_cast<long long>(options_.writeTimeout.count()));
+    return false;
+}
+
+void HidrawBackend::Post(uint32_t id, std::span<const uint8_t> report) {
+    if (const std::shared_ptr<Node> node = Find(id); node && node->counted)
+        node->writer->Post(report);
+}
+
+// On the node's writer thread.
+bool HidrawBackend::WriteNow(Node& node, std::span<const uint8_t> report) {
+    const std::shared_ptr<HidNodeIo> io = CurrentIo(node);
+    if (!io)
         return false;
-    const int written = node->io->Write(report);
+    const int written = io->Write(report);
     if (written != static_cast<int>(report.size())) {
-        Log(1, "write to %s failed (%d)", node->path.c_str(), written);
+        Log(1, "write to %s failed (%d)", node.path.c_str(), written);
         return false;
     }
     return true;
 }
 
-void HidrawBackend::Lose(Node& node, bool kick) {
-    if (node.lost.exchange(true))
+void HidrawBackend::Announce(Node& node) {
+    std::lock_guard state(node.stateMutex);
+    if (node.stop || node.counted)
         return;
+    {
+        std::lock_guard lock(nodesMutex_);
+        node.id = nextNode_++;
+    }
+    node.counted = true;
+    Log(1, "%s answers again", node.path.c_str());
+    events_->NodeArrived(node.id, node.info);
+}
+
+// True when the node was counted until now.
+bool HidrawBackend::Lose(Node& node) {
+    std::lock_guard state(node.stateMutex);
+    if (!node.counted.exchange(false))
+        return false;
     events_->NodeLeft(node.id);
-    if (kick && hotplug_)
-        hotplug_->Kick();
+    return true;
+}
+
+void HidrawBackend::RequestStop(Node& node) {
+    {
+        std::lock_guard state(node.stateMutex);
+        node.stop = true;
+    }
+    node.stopRequested.notify_all();
+    // A reader that installs a new descriptor after this sees the flag before it waits.
+    if (const auto io = CurrentIo(node))
+        io->Wake();
 }
 
 void HidrawBackend::Close(Node& node) {
-    node.stop = true;
-    if (node.io)
-        node.io->Wake();
     if (node.reader.joinable())
         node.reader.join();
-    std::lock_guard io(node.ioMutex);
-    node.io.reset();
+    if (node.writer)
+        node.writer->Stop();
+    SetIo(node, nullptr);
 }
 
 void HidrawBackend::ReadLoop(Node& node) {
     uint8_t buffer[kReadBuffer];
-    while (!node.stop) {
-        const int n = node.io->Read(buffer);
-        if (n < 0) {
-            // Unplugged (or broken): the count drops now, without waiting for hot-plug.
-            Log(1, "%s stopped answering", node.path.c_str());
-            Lose(node, true);
+    int failures = 0;     // in a row, with no report read in between
+    bool onTrial = false; // opened again after a failure, not counted yet
+    std::shared_ptr<HidNodeIo> io = CurrentIo(node);
+    while (io && !node.stop) {
+        const int n = io->Read(buffer, onTrial ? Millis(options_.reopenTrial) : -1);
+        if (node.stop)
             return;
-        }
-        if (n == 0)
+        if (n >= 0) {
+            if (onTrial) { // a report, or the trial time passed without a failure
+                onTrial = false;
+                Announce(node);
+            }
+            if (n == 0)
+                continue;
+            failures = 0;
+            const std::span<const uint8_t> report(buffer, static_cast<size_t>(n));
+            if (const auto usage = node.router.Route(report))
+                events_->ReportArrived(node.id, *usage, report);
             continue;
-        const std::span<const uint8_t> report(buffer, static_cast<size_t>(n));
-        if (const auto usage = node.router.Route(report))
-            events_->ReportArrived(node.id, *usage, report);
+        }
+        // Unplugged (or broken): the count drops now, without waiting for hot-plug, and the
+        // rescan that the kick brings closes the node for good if it is no longer listed.
+        Log(1, "%s stopped answering", node.path.c_str());
+        if (Lose(node) && hotplug_)
+            hotplug_->Kick();
+        onTrial = false;
+        io.reset();
+        SetIo(node, nullptr);
+        io = Reopen(node, failures);
+        onTrial = io != nullptr;
+    }
+}
+
+// Opens a node that failed once its pause is over, pausing longer after each failure, so
+// that a node that keeps failing is neither opened nor counted again and again. Null when
+// the node is to stop.
+std::shared_ptr<HidNodeIo> HidrawBackend::Reopen(Node& node, int& failures) {
+    for (;;) {
+        ++failures;
+        std::chrono::milliseconds pause = options_.reopenPause;
+        for (int i = 1; i < failures && pause < options_.reopenPauseLongest; ++i)
+            pause *= 2;
+        pause = std::min(pause, options_.reopenPauseLongest);
+        {
+            std::unique_lock state(node.stateMutex);
+            if (node.stopRequested.wait_for(state, pause, [&] { return node.stop.load(); }))
+                return nullptr;
+        }
+        if (std::shared_ptr<HidNodeIo> io = platform_->Open(node.path)) {
+            SetIo(node, io);
+            return io;
+        }
+        Log(1, "cannot open %s again", node.path.c_str());
     }
 }
 
@@ -137,17 +241,18 @@ void HidrawBackend::Rescan() {
                            [&](const NodePlan& p) { return p.path == path; });
     };
 
+    // A listed node whose reads failed stays: its reader opens it again after a pause.
     std::vector<std::shared_ptr<Node>> gone;
     {
         std::lock_guard lock(nodesMutex_);
-        auto keep = std::stable_partition(nodes_.begin(), nodes_.end(), [&](const auto& n) {
-            return !n->lost && planned(n->path);
-        });
+        auto keep = std::stable_partition(nodes_.begin(), nodes_.end(),
+                                          [&](const auto& n) { return planned(n->path); });
         gone.assign(keep, nodes_.end());
         nodes_.erase(keep, nodes_.end());
     }
     for (auto& node : gone) {
-        Lose(*node, false);
+        RequestStop(*node);
+        Lose(*node);
         Close(*node);
     }
 
@@ -170,15 +275,18 @@ void HidrawBackend::Rescan() {
         auto node = std::make_shared<Node>();
         node->path = plan.path;
         node->router = ReportRouter(layout, plan.collections);
+        node->info = NodeInfo{kKeyboardVendorId, kKeyboardProductId, plan.collections,
+                              node->router.Numbered()};
         node->io = std::move(io);
-        NodeInfo info{kKeyboardVendorId, kKeyboardProductId, plan.collections,
-                      node->router.Numbered()};
+        node->writer = std::make_unique<NodeWriter>(
+            [this, raw = node.get()](std::span<const uint8_t> r) { return WriteNow(*raw, r); });
+        node->counted = true;
         {
             std::lock_guard lock(nodesMutex_);
             node->id = nextNode_++;
             nodes_.push_back(node);
         }
-        events_->NodeArrived(node->id, info);
+        events_->NodeArrived(node->id, node->info);
         node->reader = std::thread([this, raw = node.get()] { ReadLoop(*raw); });
     }
 }

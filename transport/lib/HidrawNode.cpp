@@ -1,6 +1,8 @@
 #include "lib/HidrawNode.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <fcntl.h>
 #include <poll.h>
@@ -33,14 +35,23 @@ HidrawNode::~HidrawNode() {
     close(wakeFd_);
 }
 
-int HidrawNode::Read(std::span<uint8_t> buffer) {
+int HidrawNode::Read(std::span<uint8_t> buffer, int timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     for (;;) {
+        int wait = -1;
+        if (timeoutMs >= 0)
+            wait = static_cast<int>(std::max<int64_t>(
+                0, std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count()));
         pollfd fds[2] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) {
+        const int ready = poll(fds, 2, wait);
+        if (ready < 0) {
             if (errno == EINTR)
                 continue; // a signal for the process, not the end of the node
             return -1;
         }
+        if (ready == 0)
+            return 0;
         if (fds[1].revents)
             return 0; // left set: every later Read returns at once too
         if (fds[0].revents & POLLIN) {

@@ -22,7 +22,7 @@ public:
     HidrawNode(const HidrawNode&) = delete;
     HidrawNode& operator=(const HidrawNode&) = delete;
 
-    int Read(std::span<uint8_t> buffer) override;
+    int Read(std::span<uint8_t> buffer, int timeoutMs) override;
     void Wake() override;
     int Write(std::span<const uint8_t> report) override;
 

@@ -24,6 +24,62 @@ void Clear(int fd) {
     [[maybe_unused]] const ssize_t n = read(fd, &value, sizeof value);
 }
 
+// A libudev monitor on the hidraw subsystem.
+class LibudevMonitor final : public UeventMonitor {
+public:
+    static std::unique_ptr<LibudevMonitor> Open(bool kernelSource) {
+        udev* context = udev_new();
+        if (!context)
+            return nullptr;
+        udev_monitor* monitor =
+            udev_monitor_new_from_netlink(context, kernelSource ? "kernel" : "udev");
+        if (!monitor) {
+            udev_unref(context);
+            return nullptr;
+        }
+        if (udev_monitor_filter_add_match_subsystem_devtype(monitor, "hidraw", nullptr) < 0 ||
+            udev_monitor_enable_receiving(monitor) < 0) {
+            udev_monitor_unref(monitor);
+            udev_unref(context);
+            return nullptr;
+        }
+        return std::unique_ptr<LibudevMonitor>(new LibudevMonitor(context, monitor));
+    }
+    ~LibudevMonitor() override {
+        udev_monitor_unref(monitor_);
+        udev_unref(udev_);
+    }
+    LibudevMonitor(const LibudevMonitor&) = delete;
+    LibudevMonitor& operator=(const LibudevMonitor&) = delete;
+
+    int Fd() const override { return udev_monitor_get_fd(monitor_); }
+
+    Received Receive() override {
+        for (;;) {
+            errno = 0;
+            if (udev_device* device = udev_monitor_receive_device(monitor_)) {
+                Log(2, "hot-plug: %s %s",
+                    udev_device_get_action(device) ? udev_device_get_action(device) : "?",
+                    udev_device_get_sysname(device) ? udev_device_get_sysname(device) : "?");
+                udev_device_unref(device);
+                return Received::Event;
+            }
+            if (errno == EINTR)
+                continue;
+            // The kernel dropped events that did not fit; the socket goes on with later ones.
+            if (errno == ENOBUFS)
+                return Received::Overflow;
+            return Received::Empty;
+        }
+    }
+
+private:
+    LibudevMonitor(udev* context, udev_monitor* monitor) : udev_(context), monitor_(monitor) {}
+
+    udev* udev_;
+    udev_monitor* monitor_;
+};
+
 } // namespace
 
 UdevHotplug::UdevHotplug() {
@@ -31,12 +87,15 @@ UdevHotplug::UdevHotplug() {
     stopFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
 
+UdevHotplug::UdevHotplug(std::unique_ptr<UeventMonitor> monitor, bool kernelSource)
+    : UdevHotplug() {
+    monitor_ = std::move(monitor);
+    kernelSource_ = kernelSource;
+}
+
 UdevHotplug::~UdevHotplug() {
     Stop();
-    if (monitor_)
-        udev_monitor_unref(monitor_);
-    if (udev_)
-        udev_unref(udev_);
+    monitor_.reset();
     if (kickFd_ >= 0)
         close(kickFd_);
     if (stopFd_ >= 0)
@@ -46,20 +105,13 @@ UdevHotplug::~UdevHotplug() {
 bool UdevHotplug::Prepare() {
     if (kickFd_ < 0 || stopFd_ < 0)
         return false;
-    udev_ = udev_new();
-    if (!udev_)
-        return false;
+    if (monitor_)
+        return true;
     // Without a udev daemon nothing relays events on the "udev" source.
     kernelSource_ = access("/run/udev/control", F_OK) != 0;
-    monitor_ = udev_monitor_new_from_netlink(udev_, kernelSource_ ? "kernel" : "udev");
+    monitor_ = LibudevMonitor::Open(kernelSource_);
     if (!monitor_)
         return false;
-    if (udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr) < 0 ||
-        udev_monitor_enable_receiving(monitor_) < 0) {
-        udev_monitor_unref(monitor_);
-        monitor_ = nullptr;
-        return false;
-    }
     Log(1, "hot-plug notices from the %s source", kernelSource_ ? "kernel" : "udev");
     return true;
 }
@@ -83,14 +135,15 @@ void UdevHotplug::Stop() {
     thread_.join();
 }
 
-// True when anything was pending (hot-plug events or a kick).
+// True when anything was pending (hot-plug events, lost events or a kick).
 bool UdevHotplug::Drain() {
     bool any = false;
-    while (udev_device* device = udev_monitor_receive_device(monitor_)) {
-        Log(2, "hot-plug: %s %s",
-            udev_device_get_action(device) ? udev_device_get_action(device) : "?",
-            udev_device_get_sysname(device) ? udev_device_get_sysname(device) : "?");
-        udev_device_unref(device);
+    for (;;) {
+        const UeventMonitor::Received received = monitor_->Receive();
+        if (received == UeventMonitor::Received::Empty)
+            break;
+        if (received == UeventMonitor::Received::Overflow)
+            Log(1, "hot-plug notices were lost: looking at every node again");
         any = true;
     }
     uint64_t kicks = 0;
@@ -100,8 +153,7 @@ bool UdevHotplug::Drain() {
 }
 
 void UdevHotplug::Run() {
-    pollfd fds[3] = {
-        {udev_monitor_get_fd(monitor_), POLLIN, 0}, {kickFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+    pollfd fds[3] = {{monitor_->Fd(), POLLIN, 0}, {kickFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
     for (;;) {
         const int ready = poll(fds, 3, -1);
         if (ready < 0) {

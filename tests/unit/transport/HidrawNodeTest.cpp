@@ -38,7 +38,7 @@ protected:
     std::future<std::vector<uint8_t>> ReadLater(int* result) {
         return std::async(std::launch::async, [this, result] {
             std::vector<uint8_t> buffer(256);
-            *result = node->Read(buffer);
+            *result = node->Read(buffer, -1);
             buffer.resize(*result > 0 ? static_cast<size_t>(*result) : 0);
             return buffer;
         });
@@ -56,10 +56,10 @@ TEST_F(HidrawNodeTest, EachReadGivesOneWholeReportAndWritesGoOutAsGiven) {
     Push({0x03, 0xFF, 0x02});
     Push(answer);
     std::vector<uint8_t> buffer(256);
-    ASSERT_EQ(node->Read(buffer), 3);
+    ASSERT_EQ(node->Read(buffer, -1), 3);
     EXPECT_EQ(std::vector<uint8_t>(buffer.begin(), buffer.begin() + 3),
               (std::vector<uint8_t>{0x03, 0xFF, 0x02}));
-    ASSERT_EQ(node->Read(buffer), 64);
+    ASSERT_EQ(node->Read(buffer, -1), 64);
     EXPECT_EQ(std::vector<uint8_t>(buffer.begin(), buffer.begin() + 64), answer);
 
     const std::vector<uint8_t> led = {0x05, 0x03};
@@ -79,15 +79,28 @@ TEST_F(HidrawNodeTest, WakeEndsTheWaitingReadAndEveryLaterOne) {
     EXPECT_EQ(result, 0);
     Push({0x03, 0x01, 0x04}); // a stopping reader does not take it any more
     std::vector<uint8_t> buffer(256);
-    EXPECT_EQ(node->Read(buffer), 0);
+    EXPECT_EQ(node->Read(buffer, -1), 0);
+}
+
+// The bounded wait that a node on trial after a failure uses: empty when the time is out,
+// the report when one comes in time.
+TEST_F(HidrawNodeTest, AReadWithATimeOutEndsEmptyWhenNothingCame) {
+    std::vector<uint8_t> buffer(256);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(node->Read(buffer, 60), 0);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 60ms);
+    EXPECT_LT(waited, 2s);
+    Push({0x03, 0x01, 0x04});
+    EXPECT_EQ(node->Read(buffer, 1000), 3);
 }
 
 TEST_F(HidrawNodeTest, ANodeThatGoesHandsOverWhatItHadQueuedThenFails) {
     Push({0x03, 0x10, 0x18});
     shutdown(far, SHUT_WR);
     std::vector<uint8_t> buffer(256);
-    EXPECT_EQ(node->Read(buffer), 3);
-    EXPECT_LT(node->Read(buffer), 0);
+    EXPECT_EQ(node->Read(buffer, -1), 3);
+    EXPECT_LT(node->Read(buffer, -1), 0);
 
     // Gone while a read waits.
     int pair[2];
@@ -117,7 +130,7 @@ TEST_F(HidrawNodeTest, ASignalDuringTheWaitIsNotTheEndOfTheNode) {
         reader = pthread_self();
         started = true;
         std::vector<uint8_t> buffer(256);
-        result = node->Read(buffer);
+        result = node->Read(buffer, -1);
         return result;
     });
     while (!started)
