@@ -4,12 +4,10 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDesktopServices>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QProcess>
 #include <QSettings>
 #include <QThread>
 #include <QUrl>
@@ -30,8 +28,6 @@
 #include "keys/KeyEntry.h"
 #include "platform/AppPaths.h"
 #include "platform/MainWindowChannel.h"
-#include "platform/ProcessFinder.h"
-#include "platform/StartupRules.h"
 #include "platform/WindowMessages.h"
 #include "profiles/Connection.h"
 #include "profiles/CurrentProfile.h"
@@ -66,36 +62,14 @@ std::filesystem::path LanguageFile() {
     return ui::LanguageFileIn(platform::Paths().appFolder);
 }
 
-// The real services of the single-instance rule.
-class StartupServices : public platform::StartupServices {
-public:
-    explicit StartupServices(platform::InstanceLock& lock) : lock_(lock) {}
-    pid_t FindRunningCopy() override {
-        return platform::FindProcessByFileName(platform::Paths().programFileName);
-    }
-    int SendToMainWindow(pid_t pid, int choice) override {
-        return platform::SendToMainWindow(pid, choice);
-    }
-    bool InstanceLockExists() override {
-        return lock_.Open(platform::InstanceLockPath()) == platform::InstanceLock::State::Exists;
-    }
-    void StartDaemon() override {
-        const auto daemon = platform::Paths().daemonPath;
-        if (QFileInfo(QString::fromStdString(daemon.string())).isExecutable())
-            QProcess::startDetached(QString::fromStdString(daemon.string()), {});
-    }
-
-private:
-    platform::InstanceLock& lock_;
-};
-
 // Buttons of the face rows of the skin: which pictures each face comes from.
 enum class FaceRow { Plain, Apply, Link, Lock, Flip0, KeyLike, Version };
 
 } // namespace
 
-CBrisvaneDlg::CBrisvaneDlg(const std::vector<std::string>& arguments)
-    : ui::CBaseDialog(nullptr, platform::Paths().mainSkinFile, platform::Paths().mainSkinFolder) {
+CBrisvaneDlg::CBrisvaneDlg(platform::InstanceLock& instanceLock, bool startHidden)
+    : ui::CBaseDialog(nullptr, platform::Paths().mainSkinFile, platform::Paths().mainSkinFolder),
+      instanceLock_(instanceLock), startHidden_(startHidden) {
     setWindowIcon(AppIcon(kIconNoKeyboard));
     timer1050_.setInterval(50);
     connect(&timer1050_, &QTimer::timeout, this, &CBrisvaneDlg::AnimationTick);
@@ -105,12 +79,7 @@ CBrisvaneDlg::CBrisvaneDlg(const std::vector<std::string>& arguments)
         timer1051_.stop();
     });
 
-    Connection().autoOpenDone = false;
-    StartupServices services(instanceLock_);
-    const platform::StartupDecision decision =
-        platform::ApplySingleInstanceRule(arguments, services);
-    refused_ = !decision.run;
-    Connection().autoOpenDone = decision.autoOpenDone;
+    Connection().autoOpenDone = startHidden;
     SetApplyPending(false);
 }
 

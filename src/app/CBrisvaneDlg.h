@@ -41,12 +41,10 @@ class CBrisvaneDlg : public ui::CBaseDialog,
                      public ui::MainView {
     Q_OBJECT
 public:
-    // Ends with the single-instance rule and the command line: when this start must not
-    // run, Refused() is true and the caller ends with exit code 0.
-    explicit CBrisvaneDlg(const std::vector<std::string>& arguments);
+    // Built once the single-instance rule let this start run: instanceLock is the held
+    // lock, which Shutdown releases; startHidden is the "/Start" switch.
+    CBrisvaneDlg(platform::InstanceLock& instanceLock, bool startHidden);
     ~CBrisvaneDlg() override;
-
-    bool Refused() const { return refused_; }
 
     // Initialises and runs the window's loop until it ends (hidden unless opened).
     int DoModal();
@@ -124,8 +122,8 @@ private:
     // Runs fn on the window's thread; blocking waits until it has run.
     void OnUi(std::function<void()> fn, bool blocking);
 
-    bool refused_ = false;
-    platform::InstanceLock instanceLock_;
+    platform::InstanceLock& instanceLock_;
+    const bool startHidden_;
     std::unique_ptr<ui::Prompts> prompts_;
     std::unique_ptr<profiles::ProfileSession> session_;
     std::unique_ptr<CTrayIcon> tray_;
