@@ -600,13 +600,18 @@ void CBrisvaneDlg::HandleMessage(uint32_t message, uint32_t tag) {
 }
 
 void CBrisvaneDlg::OnOpen() {
-    if (Connection().lastDeviceCount.load() > 0) {
+    switch (RequestOpen(Connection())) {
+    case OpenAnswer::Show:
         if (windowFlags() & Qt::Tool)
             setWindowFlag(Qt::Tool, false); // on the task bar while shown
         showNormal();
         raise();
         activateWindow();
         return;
+    case OpenAnswer::Wait:
+        return; // the connection thread asks again once it has read the keyboard
+    case OpenAnswer::NoDevice:
+        break;
     }
     QMessageBox box(QMessageBox::NoIcon, QString(), Text(TextKey::MAIN_NO_DEVICE_PROMPT),
                     QMessageBox::Ok);
@@ -746,9 +751,11 @@ void CBrisvaneDlg::OnMacroPlaying(bool playing) {
 void CBrisvaneDlg::OnKeyboardCountChanged(int32_t count) {
     if (closing_)
         return;
+    const auto n = static_cast<uint32_t>(std::max(count, 0));
+    NoteKeyboardCount(Connection(), n);
     ++connectionThreads_;
-    std::thread([this, count] {
-        RunConnection(static_cast<uint32_t>(std::max(count, 0)), Connection(), *this);
+    std::thread([this, n] {
+        RunConnection(n, Connection(), *this);
         --connectionThreads_;
     }).detach();
 }
