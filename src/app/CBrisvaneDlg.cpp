@@ -632,11 +632,27 @@ void CBrisvaneDlg::OnInit() {
     RebuildProfileMenu(true);
     Connection().initialised = true;
     hide();
-    if (!created) {
-        // Without a notification area the window is the only way in: show it now.
-        setWindowFlag(Qt::Tool, false);
-        showNormal();
+    if (created && tray_->HostPresent())
+        return;
+    if (created && startHidden_ && tray_->WatchesHost()) {
+        // Started at login, the program often comes before the panel's notification area:
+        // it waits for one before it falls back to its window.
+        connect(tray_.get(), &CTrayIcon::HostChanged, &trayWait_, [this](bool present) {
+            if (present)
+                trayWait_.stop();
+        });
+        trayWait_.setSingleShot(true);
+        connect(&trayWait_, &QTimer::timeout, this, &CBrisvaneDlg::OpenWithoutTray);
+        trayWait_.start(kTrayHostWait);
+        return;
     }
+    OpenWithoutTray();
+}
+
+void CBrisvaneDlg::OpenWithoutTray() {
+    // Without a notification area the window is the only way in: show it now.
+    setWindowFlag(Qt::Tool, false);
+    showNormal();
 }
 
 void CBrisvaneDlg::OnProf() {
@@ -684,6 +700,7 @@ void CBrisvaneDlg::Shutdown() {
         about_->Cancel();
     CloseNestedWindows();
     instanceLock_.Close();
+    trayWait_.stop();
     if (tray_)
         tray_->Remove();
     SetApplyPending(false);

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,6 +96,7 @@ private:
     void OnOpen();
     void OnKill();
     void OnInit();
+    void OpenWithoutTray();
     void OnProf();
     void OnLed();
     void OnCommand(uint32_t command);
@@ -151,6 +153,12 @@ private:
     QLabel* busyPicture_ = nullptr;
     std::vector<QImage> busyFrames_;
     int busyFrame_ = 0;
+    // How long a start with "/Start" waits for a notification-area host before it opens
+    // the window: long enough for a panel that comes up after the autostart entries at a
+    // slow login, short enough that on a desktop without any host the window comes while
+    // the user is still settling in rather than in the middle of their work.
+    static constexpr std::chrono::milliseconds kTrayHostWait{12000};
+    QTimer trayWait_;
     QTimer timer1050_;
     QTimer timer1051_;
     int flip_ = 0;
