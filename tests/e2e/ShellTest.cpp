@@ -235,6 +235,25 @@ TEST_F(Shell, SecondStartAndKillWorkWithoutADisplay) {
     EXPECT_TRUE(EndsCleanly(app));
 }
 
+// A copy that cannot read the request (stopped here) does not hold the second start.
+TEST_F(Shell, SecondStartGivesUpOnACopyThatDoesNotAcknowledge) {
+    ASSERT_TRUE(session_.StartKeyboard());
+    Child app;
+    ASSERT_TRUE(StartHidden(app));
+    ASSERT_EQ(::kill(app.pid(), SIGSTOP), 0);
+    const auto begin = std::chrono::steady_clock::now();
+    const Output second = session_.RunApp({});
+    const auto took = std::chrono::steady_clock::now() - begin;
+    ::kill(app.pid(), SIGCONT);
+    EXPECT_EQ(second.code, 0);
+    EXPECT_GE(took, 2s) << "gave up before the acknowledgement's time";
+    EXPECT_LT(took, 4s);
+
+    ASSERT_TRUE(KeepsRunning(app));
+    EXPECT_EQ(session_.RunApp({"/Kill"}).code, 0);
+    EXPECT_TRUE(EndsCleanly(app));
+}
+
 TEST_F(Shell, SecondStartWithoutTheKeyboardWaitsForTheNoDevicePrompt) {
     ASSERT_TRUE(session_.StartKeyboard(false));
     Child first = session_.StartApp();
