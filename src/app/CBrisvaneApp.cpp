@@ -35,14 +35,17 @@ public:
     bool InstanceLockExists() override {
         return lock_.Open(platform::InstanceLockPath()) == platform::InstanceLock::State::Exists;
     }
-    void StartDaemon() override {
+    // Started once this copy has its display: a start that cannot run starts nothing.
+    void StartDaemon() override { daemonWanted_ = true; }
+    void StartDaemonNow() const {
         const auto daemon = platform::Paths().daemonPath;
-        if (QFileInfo(QString::fromStdString(daemon.string())).isExecutable())
+        if (daemonWanted_ && QFileInfo(QString::fromStdString(daemon.string())).isExecutable())
             QProcess::startDetached(QString::fromStdString(daemon.string()), {});
     }
 
 private:
     platform::InstanceLock& lock_;
+    bool daemonWanted_ = false;
 };
 
 } // namespace
@@ -67,6 +70,7 @@ int CBrisvaneApp::Run(int argc, char** argv) {
 
     QApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
+    services.StartDaemonNow();
     ui::LoadLanguageTable(ui::LanguageFileIn(paths.appFolder));
     profiles::UseDesktopDocumentsFolder();
 
