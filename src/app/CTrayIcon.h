@@ -45,7 +45,8 @@ public:
 signals:
     // A menu item or a click chose a command for the main window.
     void CommandChosen(uint32_t command);
-    // A host appeared (the icon is put into it) or went.
+    // Looked at whenever a host announces itself (Qt puts the icon into it): whether one
+    // shows the icon now, when that changed.
     void HostChanged(bool present);
 
 private:
