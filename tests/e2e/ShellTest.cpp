@@ -537,7 +537,8 @@ protected:
     bool WithTray() const override { return false; }
 };
 
-// How long a start with "/Start" waits for a host before it opens its window.
+// How long a start with "/Start" waits for a host before it opens its window; Qt's coarse
+// timer may end it up to 5 % early or late.
 constexpr auto kHostWait = 12s;
 
 TEST_F(ShellWithLateTray, StartSwitchWaitsHiddenForTheHostAndFollowsItsRestart) {
@@ -579,7 +580,7 @@ TEST_F(ShellWithLateTray, StartSwitchOpensTheWindowWhenNoHostCameInTime) {
     const auto started = std::chrono::steady_clock::now();
     Child app = session_.StartApp({"/Start"});
     EXPECT_TRUE(MainShownBecomes(app, true)) << "no way in without a notification area";
-    EXPECT_GE(std::chrono::steady_clock::now() - started, kHostWait) << "it did not wait";
+    EXPECT_GE(std::chrono::steady_clock::now() - started, kHostWait - 1s) << "it did not wait";
 
     EXPECT_EQ(session_.RunApp({"/Kill"}).code, 0);
     EXPECT_TRUE(EndsCleanly(app));
