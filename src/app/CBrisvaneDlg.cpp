@@ -4,12 +4,10 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDesktopServices>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QProcess>
 #include <QSettings>
 #include <QThread>
 #include <QUrl>
@@ -30,8 +28,6 @@
 #include "keys/KeyEntry.h"
 #include "platform/AppPaths.h"
 #include "platform/MainWindowChannel.h"
-#include "platform/ProcessFinder.h"
-#include "platform/StartupRules.h"
 #include "platform/WindowMessages.h"
 #include "profiles/Connection.h"
 #include "profiles/CurrentProfile.h"
@@ -66,36 +62,14 @@ std::filesystem::path LanguageFile() {
     return ui::LanguageFileIn(platform::Paths().appFolder);
 }
 
-// The real services of the single-instance rule.
-class StartupServices : public platform::StartupServices {
-public:
-    explicit StartupServices(platform::InstanceLock& lock) : lock_(lock) {}
-    pid_t FindRunningCopy() override {
-        return platform::FindProcessByFileName(platform::Paths().programFileName);
-    }
-    int SendToMainWindow(pid_t pid, int choice) override {
-        return platform::SendToMainWindow(pid, choice);
-    }
-    bool InstanceLockExists() override {
-        return lock_.Open(platform::InstanceLockPath()) == platform::InstanceLock::State::Exists;
-    }
-    void StartDaemon() override {
-        const auto daemon = platform::Paths().daemonPath;
-        if (QFileInfo(QString::fromStdString(daemon.string())).isExecutable())
-            QProcess::startDetached(QString::fromStdString(daemon.string()), {});
-    }
-
-private:
-    platform::InstanceLock& lock_;
-};
-
 // Buttons of the face rows of the skin: which pictures each face comes from.
 enum class FaceRow { Plain, Apply, Link, Lock, Flip0, KeyLike, Version };
 
 } // namespace
 
-CBrisvaneDlg::CBrisvaneDlg(const std::vector<std::string>& arguments)
-    : ui::CBaseDialog(nullptr, platform::Paths().mainSkinFile, platform::Paths().mainSkinFolder) {
+CBrisvaneDlg::CBrisvaneDlg(platform::InstanceLock& instanceLock, bool startHidden)
+    : ui::CBaseDialog(nullptr, platform::Paths().mainSkinFile, platform::Paths().mainSkinFolder),
+      instanceLock_(instanceLock), startHidden_(startHidden) {
     setWindowIcon(AppIcon(kIconNoKeyboard));
     timer1050_.setInterval(50);
     connect(&timer1050_, &QTimer::timeout, this, &CBrisvaneDlg::AnimationTick);
@@ -105,12 +79,7 @@ CBrisvaneDlg::CBrisvaneDlg(const std::vector<std::string>& arguments)
         timer1051_.stop();
     });
 
-    Connection().autoOpenDone = false;
-    StartupServices services(instanceLock_);
-    const platform::StartupDecision decision =
-        platform::ApplySingleInstanceRule(arguments, services);
-    refused_ = !decision.run;
-    Connection().autoOpenDone = decision.autoOpenDone;
+    Connection().autoOpenDone = startHidden;
     SetApplyPending(false);
 }
 
@@ -631,13 +600,18 @@ void CBrisvaneDlg::HandleMessage(uint32_t message, uint32_t tag) {
 }
 
 void CBrisvaneDlg::OnOpen() {
-    if (Connection().lastDeviceCount.load() > 0) {
+    switch (RequestOpen(Connection())) {
+    case OpenAnswer::Show:
         if (windowFlags() & Qt::Tool)
             setWindowFlag(Qt::Tool, false); // on the task bar while shown
         showNormal();
         raise();
         activateWindow();
         return;
+    case OpenAnswer::Wait:
+        return; // the connection thread asks again once it has read the keyboard
+    case OpenAnswer::NoDevice:
+        break;
     }
     QMessageBox box(QMessageBox::NoIcon, QString(), Text(TextKey::MAIN_NO_DEVICE_PROMPT),
                     QMessageBox::Ok);
@@ -658,11 +632,27 @@ void CBrisvaneDlg::OnInit() {
     RebuildProfileMenu(true);
     Connection().initialised = true;
     hide();
-    if (!created) {
-        // Without a notification area the window is the only way in: show it now.
-        setWindowFlag(Qt::Tool, false);
-        showNormal();
+    if (created && tray_->HostPresent())
+        return;
+    if (created && startHidden_ && tray_->WatchesHost()) {
+        // Started at login, the program often comes before the panel's notification area:
+        // it waits for one before it falls back to its window.
+        connect(tray_.get(), &CTrayIcon::HostChanged, &trayWait_, [this](bool present) {
+            if (present)
+                trayWait_.stop();
+        });
+        trayWait_.setSingleShot(true);
+        connect(&trayWait_, &QTimer::timeout, this, &CBrisvaneDlg::OpenWithoutTray);
+        trayWait_.start(kTrayHostWait);
+        return;
     }
+    OpenWithoutTray();
+}
+
+void CBrisvaneDlg::OpenWithoutTray() {
+    // Without a notification area the window is the only way in: show it now.
+    setWindowFlag(Qt::Tool, false);
+    showNormal();
 }
 
 void CBrisvaneDlg::OnProf() {
@@ -710,6 +700,7 @@ void CBrisvaneDlg::Shutdown() {
         about_->Cancel();
     CloseNestedWindows();
     instanceLock_.Close();
+    trayWait_.stop();
     if (tray_)
         tray_->Remove();
     SetApplyPending(false);
@@ -783,9 +774,11 @@ void CBrisvaneDlg::OnMacroPlaying(bool playing) {
 void CBrisvaneDlg::OnKeyboardCountChanged(int32_t count) {
     if (closing_)
         return;
+    const auto n = static_cast<uint32_t>(std::max(count, 0));
+    NoteKeyboardCount(Connection(), n);
     ++connectionThreads_;
-    std::thread([this, count] {
-        RunConnection(static_cast<uint32_t>(std::max(count, 0)), Connection(), *this);
+    std::thread([this, n] {
+        RunConnection(n, Connection(), *this);
         --connectionThreads_;
     }).detach();
 }

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,12 +42,10 @@ class CBrisvaneDlg : public ui::CBaseDialog,
                      public ui::MainView {
     Q_OBJECT
 public:
-    // Ends with the single-instance rule and the command line: when this start must not
-    // run, Refused() is true and the caller ends with exit code 0.
-    explicit CBrisvaneDlg(const std::vector<std::string>& arguments);
+    // Built once the single-instance rule let this start run: instanceLock is the held
+    // lock, which Shutdown releases; startHidden is the "/Start" switch.
+    CBrisvaneDlg(platform::InstanceLock& instanceLock, bool startHidden);
     ~CBrisvaneDlg() override;
-
-    bool Refused() const { return refused_; }
 
     // Initialises and runs the window's loop until it ends (hidden unless opened).
     int DoModal();
@@ -97,6 +96,7 @@ private:
     void OnOpen();
     void OnKill();
     void OnInit();
+    void OpenWithoutTray();
     void OnProf();
     void OnLed();
     void OnCommand(uint32_t command);
@@ -124,8 +124,8 @@ private:
     // Runs fn on the window's thread; blocking waits until it has run.
     void OnUi(std::function<void()> fn, bool blocking);
 
-    bool refused_ = false;
-    platform::InstanceLock instanceLock_;
+    platform::InstanceLock& instanceLock_;
+    const bool startHidden_;
     std::unique_ptr<ui::Prompts> prompts_;
     std::unique_ptr<profiles::ProfileSession> session_;
     std::unique_ptr<CTrayIcon> tray_;
@@ -153,6 +153,12 @@ private:
     QLabel* busyPicture_ = nullptr;
     std::vector<QImage> busyFrames_;
     int busyFrame_ = 0;
+    // How long a start with "/Start" waits for a notification-area host before it opens
+    // the window: long enough for a panel that comes up after the autostart entries at a
+    // slow login, short enough that on a desktop without any host the window comes while
+    // the user is still settling in rather than in the middle of their work.
+    static constexpr std::chrono::milliseconds kTrayHostWait{12000};
+    QTimer trayWait_;
     QTimer timer1050_;
     QTimer timer1051_;
     int flip_ = 0;

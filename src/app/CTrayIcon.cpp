@@ -1,11 +1,17 @@
 #include "app/CTrayIcon.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QPointer>
 #include <QStyleHints>
 #include <QSystemTrayIcon>
+#include <cstdlib>
+#include <functional>
+#include <xcb/xcb.h>
 
 #include "app/AppIcons.h"
 #include "ui/SkinPalette.h"
@@ -29,6 +35,54 @@ QString ToQString(const std::u16string& s) {
 
 } // namespace
 
+// Sees a notification-area host arrive. Over XEmbed a host that takes the system tray
+// selection announces it with a MANAGER client message on the root window, whose structure
+// events Qt already receives: the watch costs no wake-up of its own. Qt puts a shown icon
+// into the new host by itself; the watch only tells the window.
+class CTrayIcon::HostWatch : public QAbstractNativeEventFilter {
+public:
+    static std::unique_ptr<HostWatch> Create(std::function<void()> arrived) {
+        const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        if (!x11 || !x11->connection())
+            return nullptr;
+        xcb_connection_t* c = x11->connection();
+        constexpr char kName[] = "MANAGER";
+        xcb_intern_atom_reply_t* reply =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof kName - 1, kName), nullptr);
+        if (!reply)
+            return nullptr;
+        const xcb_atom_t manager = reply->atom;
+        free(reply);
+        return std::unique_ptr<HostWatch>(new HostWatch(manager, std::move(arrived)));
+    }
+    ~HostWatch() override {
+        if (qApp)
+            qApp->removeNativeEventFilter(this);
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7F) != XCB_CLIENT_MESSAGE)
+            return false;
+        const auto* client = static_cast<const xcb_client_message_event_t*>(message);
+        if (client->type == manager_)
+            // Looked at once Qt itself has handled the message and found the host.
+            QMetaObject::invokeMethod(qApp, arrived_, Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    HostWatch(xcb_atom_t manager, std::function<void()> arrived)
+        : manager_(manager), arrived_(std::move(arrived)) {
+        qApp->installNativeEventFilter(this);
+    }
+
+    xcb_atom_t manager_;
+    std::function<void()> arrived_;
+};
+
 CTrayIcon::CTrayIcon(std::filesystem::path languageFile, QObject* parent)
     : QObject(parent), languageFile_(std::move(languageFile)), clicks_(DetectHost()) {
     clickTimer_.setSingleShot(true);
@@ -43,7 +97,7 @@ CTrayIcon::~CTrayIcon() {
 }
 
 bool CTrayIcon::Create(QWidget* owner, const QString& tooltip, int icon) {
-    if (!owner || !QSystemTrayIcon::isSystemTrayAvailable())
+    if (!owner)
         return false;
     menu_ = std::make_unique<QMenu>();
     ui::ApplySkinPalette(*menu_);
@@ -66,7 +120,21 @@ bool CTrayIcon::Create(QWidget* owner, const QString& tooltip, int icon) {
     tray_->show();
     added_ = true;
     hidden_ = false;
+    hostPresent_ = QSystemTrayIcon::isSystemTrayAvailable();
+    if (!watch_)
+        watch_ = HostWatch::Create([self = QPointer<CTrayIcon>(this)] {
+            if (self)
+                self->CheckHost();
+        });
     return true;
+}
+
+void CTrayIcon::CheckHost() {
+    const bool present = QSystemTrayIcon::isSystemTrayAvailable();
+    if (present != hostPresent_) {
+        hostPresent_ = present;
+        emit HostChanged(present);
+    }
 }
 
 void CTrayIcon::SetIcon(int icon) {

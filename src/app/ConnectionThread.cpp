@@ -9,6 +9,37 @@ ConnectionState& Connection() {
     return state;
 }
 
+void NoteKeyboardCount(ConnectionState& state, uint32_t n) {
+    std::lock_guard lock(state.openLock);
+    state.reportedCount = n;
+}
+
+OpenAnswer RequestOpen(ConnectionState& state) {
+    std::lock_guard lock(state.openLock);
+    if (state.lastDeviceCount.load() > 0)
+        return OpenAnswer::Show;
+    if (state.reportedCount > 0) {
+        state.openWaiting = true;
+        return OpenAnswer::Wait;
+    }
+    return OpenAnswer::NoDevice;
+}
+
+namespace {
+
+// After a thread stored its count: true when a waiting request can now be answered, with
+// the window (a keyboard was read) or with the box (the keyboard left meanwhile). A thread
+// that found no keyboard while a later one reads it leaves the request waiting.
+bool ReleaseWaitingOpen(ConnectionState& state, uint32_t n) {
+    std::lock_guard lock(state.openLock);
+    if (!state.openWaiting || (n == 0 && state.reportedCount > 0))
+        return false;
+    state.openWaiting = false;
+    return true;
+}
+
+} // namespace
+
 void RunConnection(uint32_t n, ConnectionState& state, ConnectionSink& sink,
                    std::chrono::milliseconds initialisedPoll) {
     // Threads may overlap; each compares with the count the last one stored.
@@ -28,7 +59,8 @@ void RunConnection(uint32_t n, ConnectionState& state, ConnectionSink& sink,
         std::this_thread::sleep_for(initialisedPoll);
     sink.SetDeviceIcon(n > 0 ? kIconKeyboard : kIconNoKeyboard);
     state.lastDeviceCount = n;
-    if (!state.autoOpenDone.exchange(true) && n > 0)
+    const bool autoOpen = !state.autoOpenDone.exchange(true) && n > 0;
+    if (ReleaseWaitingOpen(state, n) || autoOpen)
         sink.PostOpen();
 }
 

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <mutex>
 
 namespace app {
 
@@ -21,8 +22,25 @@ struct ConnectionState {
     std::atomic<int32_t> activeProfileCache{-1};
     std::atomic<bool> initialised{false};
     std::atomic<bool> autoOpenDone{false};
+
+    // A request to open that came while a keyboard was being read waits for that reading
+    // instead of reporting a keyboard that is there as missing.
+    std::mutex openLock;
+    uint32_t reportedCount = 0; // the count of the latest notification (openLock)
+    bool openWaiting = false;   // (openLock)
 };
 ConnectionState& Connection();
+
+// Called with each notified count before its connection thread starts.
+void NoteKeyboardCount(ConnectionState& state, uint32_t n);
+
+// What a request to open the window (UM_OPEN, the menu's open item) does now.
+enum class OpenAnswer {
+    Show,     // a keyboard is connected
+    Wait,     // one is being read: the connection thread posts the request again when done
+    NoDevice, // none is there: the no-device box
+};
+OpenAnswer RequestOpen(ConnectionState& state);
 
 // What a connection thread asks of the main window and the keyboard.
 class ConnectionSink {
@@ -41,7 +59,8 @@ public:
     // UM_PROF, sent: returns once the window has handled it.
     virtual void RefreshFromKeyboard() = 0;
     virtual void SetDeviceIcon(int icon) = 0;
-    // UM_OPEN, posted.
+    // UM_OPEN, posted: the one automatic opening, or an open request that waited for the
+    // keyboard to be read.
     virtual void PostOpen() = 0;
 };
 

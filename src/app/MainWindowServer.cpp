@@ -56,6 +56,11 @@ void MainWindowServer::OnConnection() {
             if (socket->bytesAvailable() < 8)
                 return;
             const QByteArray bytes = socket->read(8);
+            // Acknowledged at once: the sender then knows a window will answer, however
+            // long the handling takes.
+            socket->write(reinterpret_cast<const char*>(platform::kRequestRead.data()),
+                          platform::kRequestRead.size());
+            socket->flush();
             const auto request =
                 platform::DecodeRequest(reinterpret_cast<const uint8_t*>(bytes.constData()),
                                         static_cast<size_t>(bytes.size()));
@@ -63,8 +68,8 @@ void MainWindowServer::OnConnection() {
                 handler_(request->message, request->tag);
             // The handler may have ended the program's loop; answer in any case so the
             // sender is never left waiting.
-            const char done[4] = {};
-            socket->write(done, sizeof done);
+            socket->write(reinterpret_cast<const char*>(platform::kRequestDone.data()),
+                          platform::kRequestDone.size());
             socket->flush();
             socket->disconnectFromServer();
         });

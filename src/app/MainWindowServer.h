@@ -1,7 +1,8 @@
 #pragma once
 
 // The receiving side of the main window channel: a local socket in a folder only this user
-// can enter, answering each request after the window has handled it.
+// can enter, acknowledging each request as soon as it is read and answering it after the
+// window has handled it.
 
 #include <QLocalServer>
 #include <QObject>

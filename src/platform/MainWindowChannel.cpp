@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -35,6 +36,33 @@ bool WriteAll(int fd, const uint8_t* p, size_t n) {
             return false;
         p += w;
         n -= static_cast<size_t>(w);
+    }
+    return true;
+}
+
+// Reads exactly n bytes; with a time-out, gives up when the whole of it has passed.
+bool ReadAll(int fd, uint8_t* p, size_t n, std::optional<std::chrono::milliseconds> timeout) {
+    const auto until =
+        std::chrono::steady_clock::now() + timeout.value_or(std::chrono::milliseconds(0));
+    while (n > 0) {
+        if (timeout) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                until - std::chrono::steady_clock::now());
+            pollfd pfd{fd, POLLIN, 0};
+            const int ready =
+                left.count() > 0 ? ::poll(&pfd, 1, static_cast<int>(left.count())) : 0;
+            if (ready < 0 && errno == EINTR)
+                continue;
+            if (ready <= 0)
+                return false;
+        }
+        const ssize_t r = ::recv(fd, p, n, 0);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return false;
+        p += r;
+        n -= static_cast<size_t>(r);
     }
     return true;
 }
@@ -84,7 +112,8 @@ int SendWindowMessage(pid_t pid, uint32_t message, uint32_t tag) {
     return SendWindowMessage(MainWindowSocketPath(pid), message, tag);
 }
 
-int SendWindowMessage(const std::filesystem::path& socket, uint32_t message, uint32_t tag) {
+int SendWindowMessage(const std::filesystem::path& socket, uint32_t message, uint32_t tag,
+                      std::chrono::milliseconds acknowledgeTimeout) {
     const std::string path = socket.string();
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
@@ -94,27 +123,20 @@ int SendWindowMessage(const std::filesystem::path& socket, uint32_t message, uin
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return 0;
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
-        return 0; // no marked window in that process
-    }
+    int seen = 0;
     const auto request = EncodeRequest({message, tag});
-    if (WriteAll(fd, request.data(), request.size())) {
-        // Synchronous: the running copy answers once its handler has returned, which may
-        // be after the user closed a message box.
-        uint8_t answer[4];
-        size_t got = 0;
-        while (got < sizeof answer) {
-            const ssize_t r = ::recv(fd, answer + got, sizeof answer - got, 0);
-            if (r < 0 && errno == EINTR)
-                continue;
-            if (r <= 0)
-                break;
-            got += static_cast<size_t>(r);
-        }
+    std::array<uint8_t, 4> reply{};
+    // Without a socket, or without the acknowledgement in time, there is no window to wait
+    // for. Once the request is read the wait is synchronous: the running copy answers once
+    // its handler has returned, which may be after the user closed a message box.
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0 &&
+        WriteAll(fd, request.data(), request.size()) &&
+        ReadAll(fd, reply.data(), reply.size(), acknowledgeTimeout) && reply == kRequestRead) {
+        seen = 1;
+        ReadAll(fd, reply.data(), reply.size(), std::nullopt);
     }
     ::close(fd);
-    return 1;
+    return seen;
 }
 
 int SendToMainWindow(pid_t pid, int choice) {

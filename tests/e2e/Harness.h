@@ -84,9 +84,13 @@ public:
     const std::string& name() const { return name_; }
     std::map<std::string, std::string> Env() const { return {{"DISPLAY", name_}}; }
 
+    // Starts trayer (again, after StopTray) on the running server; returns once it owns
+    // the system tray selection.
+    bool StartTray(const std::filesystem::path& log = {});
+    void StopTray() { tray_.Terminate(); }
+
 private:
     bool StartServer(const std::filesystem::path& log);
-    bool StartTray(const std::filesystem::path& log);
     void Stop();
 
     Child xvfb_;

@@ -198,7 +198,7 @@ bool Session::Ping(pid_t pid, std::chrono::milliseconds timeout) const {
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0 &&
         ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
             static_cast<ssize_t>(request.size())) {
-        uint8_t answer[4];
+        uint8_t answer[8]; // the acknowledgement, then the answer
         size_t got = 0;
         const auto until = std::chrono::steady_clock::now() + timeout;
         while (got < sizeof answer) {

@@ -45,6 +45,10 @@ public:
     ~Session();
     bool Start(bool withTray = true);
 
+    // The notification-area host started late, or ended, while the session runs.
+    bool StartTrayHost() { return display_.StartTray(folder_.path() / "trayer-late.log"); }
+    void StopTrayHost() { display_.StopTray(); }
+
     // The environment of every program of the session.
     std::map<std::string, std::string> Env() const;
     const std::filesystem::path& runtime() const { return runtime_; }

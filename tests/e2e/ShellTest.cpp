@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <functional>
 #include <grp.h>
 #include <iostream>
 #include <poll.h>
@@ -13,6 +14,7 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 #include "Session.h"
@@ -44,8 +46,11 @@ protected:
         const auto missing = Session::MissingPrograms();
         if (!missing.empty())
             GTEST_SKIP() << "needs " << Joined(missing) << " (scripts/deps installs them)";
-        ASSERT_TRUE(session_.Start()) << "no X display with a notification area";
+        ASSERT_TRUE(session_.Start(WithTray())) << "no X display";
     }
+
+    // Whether the notification-area host runs from the start.
+    virtual bool WithTray() const { return true; }
 
     void TearDown() override {
         if (HasFailure())
@@ -174,6 +179,79 @@ TEST_F(Shell, SecondStartShowsTheRunningCopyAndEnds) {
 
     EXPECT_EQ(session_.RunApp({"/Kill"}).code, 0);
     EXPECT_TRUE(EndsCleanly(first));
+}
+
+// A second start at each moment of the first copy's start-up, while its connection thread
+// may still be reading the keyboard: the first copy's window opens, no box appears, and the
+// second start ends at once.
+TEST_F(Shell, SecondStartDuringTheFirstCopysStartUpEndsAtOnceWithoutABox) {
+    // A slow keyboard keeps the connection thread reading for a while after the socket opens.
+    ASSERT_TRUE(session_.StartKeyboard(true, 10));
+    const struct {
+        const char* moment;
+        std::function<bool(const Child&)> reached;
+    } moments[] = {
+        {"as its socket opens",
+         [&](const Child& first) {
+             return std::filesystem::exists(session_.SocketOf(first.pid()));
+         }},
+        {"as its icon appears",
+         [&](const Child& first) { return Windows(first).tray.has_value(); }},
+        {"as its window maps", [&](const Child& first) { return Windows(first).MainShown(); }},
+    };
+    for (const auto& m : moments) {
+        SCOPED_TRACE(m.moment);
+        Child first = session_.StartApp();
+        ASSERT_TRUE(WaitUntil([&] { return m.reached(first); }, kPatience, 1ms));
+        const auto begin = std::chrono::steady_clock::now();
+        Child second = session_.StartApp();
+        EXPECT_EQ(second.Wait(kPatience), 0);
+        EXPECT_LT(std::chrono::steady_clock::now() - begin, 1s) << "the second start waited";
+
+        EXPECT_TRUE(MainShownBecomes(first, true));
+        ASSERT_TRUE(KeepsRunning(first));
+        EXPECT_TRUE(Windows(first).dialogs.empty()) << "a box appeared";
+        EXPECT_EQ(session_.AppProcesses(), std::vector<pid_t>{first.pid()});
+        EXPECT_EQ(session_.RunApp({"/Kill"}).code, 0);
+        ASSERT_TRUE(EndsCleanly(first));
+    }
+}
+
+// The single-instance rule needs only the lock and the running copy's socket.
+TEST_F(Shell, SecondStartAndKillWorkWithoutADisplay) {
+    ASSERT_TRUE(session_.StartKeyboard());
+    Child app;
+    ASSERT_TRUE(StartHidden(app));
+    const auto withoutDisplay = [&](const char* argument) {
+        std::vector<std::string> argv = {"env", "-u", "DISPLAY", session_.appFile().string()};
+        if (*argument)
+            argv.push_back(argument);
+        return e2e::Run(argv, session_.Env());
+    };
+
+    EXPECT_EQ(withoutDisplay("").code, 0);
+    EXPECT_TRUE(MainShownBecomes(app, true));
+    EXPECT_EQ(withoutDisplay("/Kill").code, 0);
+    EXPECT_TRUE(EndsCleanly(app));
+}
+
+// A copy that cannot read the request (stopped here) does not hold the second start.
+TEST_F(Shell, SecondStartGivesUpOnACopyThatDoesNotAcknowledge) {
+    ASSERT_TRUE(session_.StartKeyboard());
+    Child app;
+    ASSERT_TRUE(StartHidden(app));
+    ASSERT_EQ(::kill(app.pid(), SIGSTOP), 0);
+    const auto begin = std::chrono::steady_clock::now();
+    const Output second = session_.RunApp({});
+    const auto took = std::chrono::steady_clock::now() - begin;
+    ::kill(app.pid(), SIGCONT);
+    EXPECT_EQ(second.code, 0);
+    EXPECT_GE(took, 2s) << "gave up before the acknowledgement's time";
+    EXPECT_LT(took, 4s);
+
+    ASSERT_TRUE(KeepsRunning(app));
+    EXPECT_EQ(session_.RunApp({"/Kill"}).code, 0);
+    EXPECT_TRUE(EndsCleanly(app));
 }
 
 TEST_F(Shell, SecondStartWithoutTheKeyboardWaitsForTheNoDevicePrompt) {
@@ -447,6 +525,73 @@ TEST_F(Shell, RequestsFromAnotherUserAreIgnored) {
     EXPECT_EQ(SendKillAsNobody(socket), Reply::Dropped);
     ASSERT_TRUE(KeepsRunning(app));
     EXPECT_FALSE(Windows(app).MainShown());
+
+    EXPECT_EQ(session_.RunApp({"/Kill"}).code, 0);
+    EXPECT_TRUE(EndsCleanly(app));
+}
+
+// A desktop whose notification area comes after the program, as at a login where the
+// autostart entry runs before the panel is ready.
+class ShellWithLateTray : public Shell {
+protected:
+    bool WithTray() const override { return false; }
+};
+
+// How long a start with "/Start" waits for a host before it opens its window; Qt's coarse
+// timer may end it up to 5 % early or late.
+constexpr auto kHostWait = 12s;
+
+TEST_F(ShellWithLateTray, StartSwitchWaitsHiddenForTheHostAndFollowsItsRestart) {
+    ASSERT_TRUE(session_.StartKeyboard());
+    RootEvents events;
+    ASSERT_TRUE(events.Start(screen(), session_.runtime() / "events.log"));
+    const auto started = std::chrono::steady_clock::now();
+    Child app = session_.StartApp({"/Start"});
+    std::this_thread::sleep_for(2s);
+    ASSERT_TRUE(KeepsRunning(app));
+
+    for (const char* host : {"started late", "restarted"}) {
+        SCOPED_TRACE(host);
+        const auto begin = std::chrono::steady_clock::now();
+        ASSERT_TRUE(session_.StartTrayHost());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            1s - (std::chrono::steady_clock::now() - begin));
+        EXPECT_TRUE(WaitUntil([&] { return Windows(app).tray.has_value(); }, left))
+            << "no icon within a second of the host's start";
+        EXPECT_TRUE(IconBecomes(app, kIconKeyboard));
+        session_.StopTrayHost();
+        ASSERT_TRUE(WaitUntil([&] { return !Windows(app).tray; }, kPatience));
+    }
+    // Nor does the window open when the wait for a host would have ended.
+    std::this_thread::sleep_until(started + kHostWait + 1s);
+    ASSERT_TRUE(KeepsRunning(app));
+    EXPECT_FALSE(Windows(app).MainShown());
+    ASSERT_TRUE(events.Sync());
+    if (const auto main = Windows(app).main) {
+        EXPECT_EQ(events.Count("MapNotify", main->id), 0) << "the window opened";
+    }
+
+    EXPECT_EQ(session_.RunApp({"/Kill"}).code, 0);
+    EXPECT_TRUE(EndsCleanly(app));
+}
+
+TEST_F(ShellWithLateTray, StartSwitchOpensTheWindowWhenNoHostCameInTime) {
+    ASSERT_TRUE(session_.StartKeyboard());
+    const auto started = std::chrono::steady_clock::now();
+    Child app = session_.StartApp({"/Start"});
+    EXPECT_TRUE(MainShownBecomes(app, true)) << "no way in without a notification area";
+    EXPECT_GE(std::chrono::steady_clock::now() - started, kHostWait - 1s) << "it did not wait";
+
+    EXPECT_EQ(session_.RunApp({"/Kill"}).code, 0);
+    EXPECT_TRUE(EndsCleanly(app));
+}
+
+TEST_F(ShellWithLateTray, WithoutStartTheWindowOpensAtOnceAndALateHostGetsTheIcon) {
+    ASSERT_TRUE(session_.StartKeyboard(false));
+    Child app = session_.StartApp();
+    EXPECT_TRUE(MainShownBecomes(app, true)) << "no way in without a notification area";
+    ASSERT_TRUE(session_.StartTrayHost());
+    EXPECT_TRUE(IconBecomes(app, kIconNoKeyboard));
 
     EXPECT_EQ(session_.RunApp({"/Kill"}).code, 0);
     EXPECT_TRUE(EndsCleanly(app));

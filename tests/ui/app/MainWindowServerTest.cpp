@@ -2,7 +2,11 @@
 #include <QTest>
 #include <atomic>
 #include <future>
+#include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 #include "app/MainWindowServer.h"
@@ -36,6 +40,41 @@ private slots:
         QVERIFY(!platform::TagMatches(seen[1].first, seen[1].second));
         server.Close();
         QCOMPARE(platform::SendToMainWindow(getpid(), platform::kChoiceOpen), 0);
+    }
+
+    // A handler may take long (a message box): the sender learns at once that a window
+    // has its request, and gets the answer only after the handler.
+    void requestIsAcknowledgedBeforeItIsHandled() {
+        const auto path = platform::MainWindowSocketPath(getpid());
+        std::atomic<bool> acknowledged{false};
+        bool acknowledgedDuringHandling = false;
+        app::MainWindowServer server([&](uint32_t, uint32_t) {
+            for (int i = 0; i < 200 && !acknowledged; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            acknowledgedDuringHandling = acknowledged;
+        });
+        QVERIFY(server.Listen());
+        auto reply = std::async(std::launch::async, [&] {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un addr{};
+            addr.sun_family = AF_UNIX;
+            path.string().copy(addr.sun_path, sizeof addr.sun_path - 1);
+            std::string got(8, '\0');
+            if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+                const auto request =
+                    platform::EncodeRequest({platform::UM_OPEN, platform::kTagOpen});
+                ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+                if (::recv(fd, got.data(), 4, MSG_WAITALL) == 4)
+                    acknowledged = true;
+                ::recv(fd, got.data() + 4, 4, MSG_WAITALL);
+            }
+            ::close(fd);
+            return got;
+        });
+        while (reply.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCOMPARE(reply.get(), std::string("READDONE"));
+        QVERIFY(acknowledgedDuringHandling);
     }
 
     void anotherUserCannotReachTheWindow() {

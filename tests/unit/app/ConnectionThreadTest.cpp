@@ -100,6 +100,51 @@ TEST(ConnectionThreadTest, IconAndOpeningWaitForInitialisation) {
     EXPECT_EQ(state.lastDeviceCount, 1u);
 }
 
+// An open request while the keyboard is being read: neither the window before the reading
+// nor the no-device box, but the window once it is done.
+TEST(OpenRequestTest, WaitsForTheKeyboardBeingReadAndThenShows) {
+    app::ConnectionState state;
+    EXPECT_EQ(app::RequestOpen(state), app::OpenAnswer::NoDevice) << "nothing was reported";
+    EXPECT_FALSE(state.openWaiting);
+
+    state.autoOpenDone = true; // "/Start": only the request can open the window
+    app::NoteKeyboardCount(state, 1);
+    EXPECT_EQ(app::RequestOpen(state), app::OpenAnswer::Wait);
+    RecordingSink sink;
+    std::thread reading([&] { app::RunConnection(1, state, sink, 1ms); });
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(app::RequestOpen(state), app::OpenAnswer::Wait) << "still reading";
+    state.initialised = true;
+    reading.join();
+    EXPECT_EQ(sink.calls, (V{"read", "refresh", "icon 141", "open"}))
+        << "two requests while reading open the window once";
+    EXPECT_EQ(app::RequestOpen(state), app::OpenAnswer::Show);
+}
+
+TEST(OpenRequestTest, AnsweredWithTheBoxOnlyWhenNoKeyboardIsLeftToRead) {
+    app::ConnectionState state;
+    state.initialised = true;
+    state.autoOpenDone = true;
+    // A request waits; the keyboard went and came back: the thread of the departure ends
+    // while that of the return is yet to come.
+    state.lastDeviceCount = 1;
+    app::NoteKeyboardCount(state, 1);
+    state.openWaiting = true;
+    RecordingSink sink;
+    app::RunConnection(0, state, sink, 1ms);
+    EXPECT_EQ(sink.calls, (V{"hide", "icon 128"})) << "released before the return was read";
+    EXPECT_TRUE(state.openWaiting);
+
+    // Gone for good: the request is released and meets no keyboard.
+    app::NoteKeyboardCount(state, 0);
+    state.lastDeviceCount = 1;
+    sink.calls.clear();
+    app::RunConnection(0, state, sink, 1ms);
+    EXPECT_EQ(sink.calls, (V{"hide", "icon 128", "open"}));
+    EXPECT_EQ(app::RequestOpen(state), app::OpenAnswer::NoDevice);
+    EXPECT_FALSE(state.openWaiting);
+}
+
 TEST(IconStateTest, BusyIconCoversTheDeviceIconAndChangesOnlyWhenDifferent) {
     app::IconState icon;
     EXPECT_EQ(icon.SetDeviceIcon(app::kIconNoKeyboard), 0) << "already shown";

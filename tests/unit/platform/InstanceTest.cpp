@@ -77,10 +77,25 @@ TEST(MainWindowChannelTest, TagsMustMatchTheirMessage) {
     EXPECT_TRUE(platform::TagMatches(platform::UM_LED, 0x004C4544));
 }
 
-TEST(MainWindowChannelTest, SendWaitsForTheAnswerOfAMarkedWindow) {
-    // No socket: the process has no marked window.
-    EXPECT_EQ(platform::SendToMainWindow(getpid(), platform::kChoiceOpen), 0);
+// A window at the other end of the socket: what it does with one request, and how long the
+// sender took.
+struct FakeWindow {
+    const char* name;
+    bool acknowledge; // sends the acknowledgement as soon as it has read the request
+    int handlingMs;   // then handles it this long
+    bool answer;      // then answers (else drops the connection)
+    int expected;     // SendWindowMessage's result
+    int minMs, maxMs; // bounds of the sender's wait
+};
 
+void PrintTo(const FakeWindow& w, std::ostream* os) {
+    *os << w.name;
+}
+
+class SendTest : public ::testing::TestWithParam<FakeWindow> {};
+
+TEST_P(SendTest, WaitsForAnAcknowledgedRequestAndGivesUpOnASilentOne) {
+    const FakeWindow& w = GetParam();
     const auto path = platform::MainWindowSocketPath(getpid());
     fs::remove(path);
     const int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -92,21 +107,42 @@ TEST(MainWindowChannelTest, SendWaitsForTheAnswerOfAMarkedWindow) {
     std::array<uint8_t, 8> got{};
     std::thread window([&] {
         const int c = ::accept(server, nullptr, nullptr);
-        ASSERT_EQ(::recv(c, got.data(), got.size(), MSG_WAITALL), 8);
-        std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the handler runs
-        const uint8_t done[4] = {};
-        ::send(c, done, sizeof done, 0);
+        EXPECT_EQ(::recv(c, got.data(), got.size(), MSG_WAITALL), 8);
+        if (w.acknowledge)
+            ::send(c, platform::kRequestRead.data(), 4, MSG_NOSIGNAL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(w.handlingMs));
+        if (w.answer)
+            ::send(c, platform::kRequestDone.data(), 4, MSG_NOSIGNAL);
         ::close(c);
     });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(platform::SendToMainWindow(getpid(), platform::kChoiceKill), 1);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+    EXPECT_EQ(platform::SendWindowMessage(path, platform::UM_KILL, platform::kTagKill,
+                                          std::chrono::milliseconds(200)),
+              w.expected);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    EXPECT_GE(took.count(), w.minMs);
+    EXPECT_LT(took.count(), w.maxMs);
     window.join();
     ::close(server);
     fs::remove(path);
     const auto request = platform::DecodeRequest(got.data(), got.size());
     EXPECT_EQ(request->message, platform::UM_KILL);
     EXPECT_EQ(request->tag, platform::kTagKill);
+}
+
+// The acknowledgement time-out is 200 ms here; a handler may take far longer.
+INSTANTIATE_TEST_SUITE_P(
+    Windows, SendTest,
+    ::testing::Values(FakeWindow{"AnsweredAfterALongHandling", true, 600, true, 1, 600, 5000},
+                      FakeWindow{"EndedWhileHandling", true, 300, false, 1, 300, 5000},
+                      FakeWindow{"NeverReadsTheRequest", false, 1000, true, 0, 200, 900},
+                      FakeWindow{"DropsTheRequestUnread", false, 0, false, 0, 0, 190}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(MainWindowChannelTest, NoSocketMeansNoMarkedWindow) {
+    fs::remove(platform::MainWindowSocketPath(getpid()));
+    EXPECT_EQ(platform::SendToMainWindow(getpid(), platform::kChoiceOpen), 0);
     EXPECT_EQ(fs::status(platform::MainWindowSocketFolder()).permissions() & fs::perms::all,
               fs::perms::owner_all);
 }
