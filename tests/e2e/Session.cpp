@@ -253,17 +253,21 @@ std::optional<WindowInfo> Session::OpenTrayMenu(pid_t pid) const {
     if (!before.tray)
         return std::nullopt;
     const WindowInfo& icon = *before.tray;
-    if (!screen_->Click(icon.x + icon.width / 2, icon.y + icon.height / 2, 3))
-        return std::nullopt;
     std::optional<WindowInfo> menu;
-    WaitUntil(
-        [&] {
-            const AppWindows now = Windows(pid);
-            if (!now.menus.empty())
-                menu = now.menus.front();
-            return menu.has_value();
-        },
-        std::chrono::seconds(10));
+    // A click that reaches the tray while it is still busy with the icon's last change can be
+    // lost on a loaded machine; a person would click once more.
+    for (int attempt = 0; attempt < 2 && !menu; ++attempt) {
+        if (!screen_->Click(icon.x + icon.width / 2, icon.y + icon.height / 2, 3))
+            return std::nullopt;
+        WaitUntil(
+            [&] {
+                const AppWindows now = Windows(pid);
+                if (!now.menus.empty())
+                    menu = now.menus.front();
+                return menu.has_value();
+            },
+            std::chrono::seconds(5));
+    }
     return menu;
 }
 
