@@ -404,14 +404,18 @@ void CBrisvaneDlg::MarkSpecialButtons() {
     }
 }
 
+uint32_t CBrisvaneDlg::ShownBlock() const {
+    // With the profile unknown the view shows the first block, as a default profile has it.
+    const int profile = profiles::CachedCurrentProfile();
+    return profile < 0 ? 0 : static_cast<uint32_t>(profile);
+}
+
 void CBrisvaneDlg::RefreshKeyView() {
     auto& store = profiles::GetProfileStore();
     std::lock_guard lock(store.lock);
-    const int profile = profiles::CachedCurrentProfile();
     if (!store.image)
         return;
-    // With the profile unknown the view shows the first block, as a default profile has it.
-    const size_t block = profile < 0 ? 0 : static_cast<size_t>(profile);
+    const size_t block = ShownBlock();
     for (const keys::KeyButton& k : keys::kKeyButtons) {
         const auto& entry = profiles::EntryAt(*store.image, block * keys::kKeyBlockEntries +
                                                                 keys::KeyIndexOf(k.code));
@@ -428,16 +432,9 @@ void CBrisvaneDlg::RefreshKeyView() {
 }
 
 void CBrisvaneDlg::ResetKeyButton(uint32_t globalEntry) {
-    const uint32_t entry = globalEntry % keys::kKeyBlockEntries;
-    for (const keys::KeyButton& k : keys::kKeyButtons)
-        if (keys::KeyIndexOf(k.code) == entry)
-            if (ui::CPngButton* button = Button(k.id))
-                button->SetLatched(false);
-    const bool layerB = device::LayerB();
-    for (int i = 0; i < 9; ++i)
-        if (keys::SpecialButtonEntry(i + 1, layerB) == entry)
-            if (ui::CPngButton* g = Button(keys::kSpecialButtonTable[i].id))
-                g->SetLatched(false);
+    if (const uint16_t id = keys::ButtonShowingEntry(globalEntry, ShownBlock(), device::LayerB()))
+        if (ui::CPngButton* button = Button(id))
+            button->SetLatched(false);
 }
 
 void CBrisvaneDlg::SetApplyPending(bool pending) {
