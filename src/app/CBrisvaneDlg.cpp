@@ -8,7 +8,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QProcess>
 #include <QSettings>
 #include <QThread>
@@ -21,6 +20,7 @@
 #include "app/Commands.h"
 #include "app/ControlIds.h"
 #include "app/MainWindowServer.h"
+#include "app/Menus.h"
 #include "app/QtPrompts.h"
 #include "app/QtSettings.h"
 #include "device/Commands.h"
@@ -35,7 +35,6 @@
 #include "platform/WindowMessages.h"
 #include "profiles/Connection.h"
 #include "profiles/CurrentProfile.h"
-#include "profiles/Paths.h"
 #include "profiles/ProfileSession.h"
 #include "profiles/ProfileStore.h"
 #include "ui/CPngButton.h"
@@ -146,7 +145,7 @@ bool CBrisvaneDlg::OnInitDialog() {
     Connection().activeProfileCache = -1;
     profiles::ForgetCurrentProfile();
 
-    prompts_ = std::make_unique<QtPrompts>(this);
+    prompts_ = std::make_unique<QtPrompts>(this, LanguageFile());
     session_ = std::make_unique<profiles::ProfileSession>(*prompts_, *this);
 
     int32_t count = 0;
@@ -325,13 +324,8 @@ void CBrisvaneDlg::ApplyMainWindowTexts() {
         const char16_t* fallback;
     };
     const Caption captions[] = {
-        {kIdProfile1, u"PROFILE_1", u"Profile 1"},
-        {kIdProfile1 + 1, u"PROFILE_2", u"Profile 2"},
-        {kIdProfile1 + 2, u"PROFILE_3", u"Profile 3"},
-        {kIdMacro, u"PROFILE_MACRO", u"Macro"},
-        {kIdDefault, u"PROFILE_DEFAULT", u"Default"},
-        {kIdOk, u"PROFILE_OK", u"OK"},
-        {kIdCancel, u"PROFILE_CANCLE", u"Cancel"},
+        {kIdMacro, u"PROFILE_MACRO", u"Macro"}, {kIdDefault, u"PROFILE_DEFAULT", u"Default"},
+        {kIdOk, u"PROFILE_OK", u"OK"},          {kIdCancel, u"PROFILE_CANCLE", u"Cancel"},
         {kIdApply, u"PROFILE_APPLY", u"Apply"},
     };
     for (const Caption& c : captions) {
@@ -341,6 +335,12 @@ void CBrisvaneDlg::ApplyMainWindowTexts() {
         const auto text = ui::FindPrivateProfileString(section, c.key, 108, file);
         button->setText(Q(text ? *text : std::u16string(c.fallback)));
         button->SetText(true, 9, "Tahoma", 0xFFFFFF, 0x25);
+    }
+    for (int k = 0; k < 3; ++k) {
+        if (ui::CPngButton* button = Button(kIdProfile1 + k)) {
+            button->setText(Q(ProfileName(k, file)));
+            button->SetText(true, 9, "Tahoma", 0xFFFFFF, 0x25);
+        }
     }
     const std::pair<TextKey, int> tips[] = {{TextKey::MAIN_MINIMIZE_PROMPT, kIdMinimise},
                                             {TextKey::MAIN_MENU_PROMPT, kIdMenu},
@@ -508,10 +508,9 @@ void CBrisvaneDlg::RebuildProfileMenu(bool create) {
     QList<QAction*> items;
     items << add(Text(TextKey::DEFAULT_PROFILE_NAME), kIdProfileMenuFirst);
     profileMenu_->addSeparator();
-    for (int i = 0; i < 3; ++i) {
-        const auto name = profiles::SnapshotPath(i).stem().u16string();
-        items << add(Q(name), kIdProfileMenuFirst + 1 + i);
-    }
+    const auto languageFile = LanguageFile();
+    for (int i = 0; i < 3; ++i)
+        items << add(Q(ProfileName(i, languageFile)), kIdProfileMenuFirst + 1 + i);
     const int current = profiles::CachedCurrentProfile();
     QAction* checked = items.value(current < 0 ? 0 : current + 1);
     if (checked)
@@ -585,6 +584,7 @@ void CBrisvaneDlg::OnCommand(uint32_t command) {
 void CBrisvaneDlg::SelectLanguage(uint16_t language) {
     ui::SelectLanguage(LanguageFile(), language);
     ApplyMainWindowTexts();
+    RebuildProfileMenu(false); // the profile names and the name button's tooltip
     if (tray_)
         tray_->SetTooltip(Text(TextKey::KEYBOARD_TRAY_DESC));
     update();
@@ -636,9 +636,9 @@ void CBrisvaneDlg::OnOpen() {
         activateWindow();
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, QString(), Text(TextKey::MAIN_NO_DEVICE_PROMPT),
-                    QMessageBox::Ok);
-    box.exec();
+    // A box of its own, owned by no window: the main window stays hidden.
+    QtPrompts(nullptr, LanguageFile())
+        .Inform(ui::TextOf(TextKey::MAIN_NO_DEVICE_PROMPT), ui::MessageKind::Plain);
 }
 
 void CBrisvaneDlg::OnKill() {
@@ -796,10 +796,9 @@ ConnectionSink::Reads CBrisvaneDlg::ReadKeyboard() {
 
 void CBrisvaneDlg::ReportDefaultLayoutFailure() {
     OnUi(
-        [] {
-            QMessageBox box(QMessageBox::NoIcon, QString(),
-                            Text(TextKey::MAIN_DEFAULT_MATRIX_PROMPT), QMessageBox::Ok);
-            box.exec();
+        [this] {
+            prompts_->Inform(ui::TextOf(TextKey::MAIN_DEFAULT_MATRIX_PROMPT),
+                             ui::MessageKind::Plain);
         },
         true);
 }

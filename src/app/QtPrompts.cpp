@@ -2,7 +2,11 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
+
+#include "app/Menus.h"
+#include "ui/SkinPalette.h"
 
 namespace app {
 
@@ -12,10 +16,25 @@ QString Q(std::u16string_view s) {
 }
 } // namespace
 
+void QtPrompts::Dress(QMessageBox& box, const std::filesystem::path& languageFile) {
+    ui::ApplySkinPalette(box);
+    box.setAutoFillBackground(true);
+    const BoxButtonLabels labels = BoxButtons(languageFile);
+    const std::pair<QMessageBox::StandardButton, const std::u16string*> buttons[] = {
+        {QMessageBox::Ok, &labels.ok},
+        {QMessageBox::Yes, &labels.yes},
+        {QMessageBox::No, &labels.no}};
+    for (const auto& [which, label] : buttons)
+        if (QAbstractButton* button = box.button(which))
+            button->setText(Q(*label));
+}
+
 bool QtPrompts::AskYesNo(std::u16string_view text) {
     QMessageBox box(QMessageBox::Question, QString(), Q(text), QMessageBox::Yes | QMessageBox::No,
                     owner_);
     box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    Dress(box, languageFile_);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -23,6 +42,7 @@ void QtPrompts::Inform(std::u16string_view text, ui::MessageKind kind) {
     QMessageBox box(kind == ui::MessageKind::Information ? QMessageBox::Information
                                                          : QMessageBox::NoIcon,
                     QString(), Q(text), QMessageBox::Ok, owner_);
+    Dress(box, languageFile_);
     box.exec();
 }
 
