@@ -20,8 +20,6 @@ CAboutDlg::CAboutDlg(std::filesystem::path languageFile, QString link,
     : languageFile_(std::move(languageFile)), openHelp_(std::move(openHelp)) {
     setWindowIcon(AppIcon(kIconNoKeyboard));
     setModal(false);
-    ui::ApplySkinPalette(*this);
-    setAutoFillBackground(true);
     auto* icon = new QLabel;
     icon->setPixmap(AppIcon(kIconNoKeyboard).pixmap(48, 48));
     icon->setAlignment(Qt::AlignTop);
@@ -47,6 +45,7 @@ CAboutDlg::CAboutDlg(std::filesystem::path languageFile, QString link,
     layout->addLayout(top);
     layout->addWidget(buttons);
     setMinimumWidth(360);
+    ui::ApplySkinToPlainWindow(*this);
     // The product's name: the copyright line is the box's text, not its title.
     setWindowTitle(QStringLiteral("Brisvane"));
 }

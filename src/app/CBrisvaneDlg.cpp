@@ -88,6 +88,9 @@ private:
     platform::InstanceLock& lock_;
 };
 
+// The caption colour of a disabled command button: the skin's dim text.
+constexpr uint32_t kDisabledCaption = 0x746C68;
+
 // Buttons of the face rows of the skin: which pictures each face comes from.
 enum class FaceRow { Plain, Apply, Link, Lock, Flip0, KeyLike, Version };
 
@@ -335,11 +338,14 @@ void CBrisvaneDlg::ApplyMainWindowTexts() {
         const auto text = ui::FindPrivateProfileString(section, c.key, 108, file);
         button->setText(Q(text ? *text : std::u16string(c.fallback)));
         button->SetText(true, 9, "Tahoma", 0xFFFFFF, 0x25);
+        // A disabled command (Apply while no edit waits) dims its caption with its face.
+        button->SetDisabledTextColour(kDisabledCaption);
     }
     for (int k = 0; k < 3; ++k) {
         if (ui::CPngButton* button = Button(kIdProfile1 + k)) {
             button->setText(Q(ProfileName(k, file)));
             button->SetText(true, 9, "Tahoma", 0xFFFFFF, 0x25);
+            button->SetDisabledTextColour(kDisabledCaption);
         }
     }
     const std::pair<TextKey, int> tips[] = {{TextKey::MAIN_MINIMIZE_PROMPT, kIdMinimise},

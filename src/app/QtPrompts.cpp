@@ -17,8 +17,7 @@ QString Q(std::u16string_view s) {
 } // namespace
 
 void QtPrompts::Dress(QMessageBox& box, const std::filesystem::path& languageFile) {
-    ui::ApplySkinPalette(box);
-    box.setAutoFillBackground(true);
+    ui::ApplySkinToPlainWindow(box);
     const BoxButtonLabels labels = BoxButtons(languageFile);
     const std::pair<QMessageBox::StandardButton, const std::u16string*> buttons[] = {
         {QMessageBox::Ok, &labels.ok},
@@ -63,6 +62,7 @@ QString QtPrompts::QtFilter(std::u16string_view filter) {
 
 std::optional<std::filesystem::path> QtPrompts::ChooseFile(const ui::FileChoice& choice) {
     QFileDialog dialog(owner_);
+    ui::ApplySkinToPlainWindow(dialog);
     dialog.setAcceptMode(choice.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(choice.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(QtFilter(choice.filter));

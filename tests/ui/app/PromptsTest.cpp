@@ -101,6 +101,17 @@ private slots:
         QCOMPARE(window, SkinWindowColour());
     }
 
+    void plainWindowsButtonsLoseTheStylesIcons() {
+        // Some styles put green and red dots on Yes and No: not the skin's look.
+        QDialog window;
+        QPixmap dot(8, 8);
+        dot.fill(Qt::green);
+        auto* button = new QPushButton(QIcon(dot), QStringLiteral("Yes"), &window);
+        ui::ApplySkinToPlainWindow(window);
+        QVERIFY(button->icon().isNull());
+        QCOMPARE(window.palette().color(QPalette::Window), SkinWindowColour());
+    }
+
     void yesAnswersTrue() {
         app::QtPrompts prompts(nullptr, LanguageFile(0));
         WhenBoxOpens([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
