@@ -36,6 +36,15 @@ BoxButtonLabels BoxButtons(const std::filesystem::path& languageFile) {
             WindowTextOr(u"MSGBOX_NO", u"&No", languageFile)};
 }
 
+std::u16string ReplaceQuestion(std::u16string_view fileName,
+                               const std::filesystem::path& languageFile) {
+    std::u16string text = WindowTextOr(
+        u"MSGBOX_REPLACE", u"%s already exists. Do you want to replace it?", languageFile);
+    if (const size_t at = text.find(u"%s"); at != std::u16string::npos)
+        text.replace(at, 2, fileName);
+    return text;
+}
+
 std::vector<std::u16string> MenuLabels(std::span<const MenuRow> rows,
                                        const std::filesystem::path& languageFile) {
     std::vector<std::u16string> labels;

@@ -54,6 +54,10 @@ struct BoxButtonLabels {
 };
 BoxButtonLabels BoxButtons(const std::filesystem::path& languageFile);
 
+// The question before a file is replaced ("MSGBOX_REPLACE", its "%s" the file's name).
+std::u16string ReplaceQuestion(std::u16string_view fileName,
+                               const std::filesystem::path& languageFile);
+
 // How clicks on the notification-area icon become commands. Over XEmbed a single click is
 // only known once the double-click time has passed without a second one; StatusNotifierItem
 // hosts never deliver a double click, so there a left click opens and a middle click shows

@@ -1,8 +1,9 @@
 #include "app/QtPrompts.h"
 
 #include <QFileDialog>
-#include <QMessageBox>
+#include <QFileInfo>
 #include <QPushButton>
+#include <QMessageBox>
 #include <QStringList>
 
 #include "app/Menus.h"
@@ -69,11 +70,20 @@ std::optional<std::filesystem::path> QtPrompts::ChooseFile(const ui::FileChoice&
     dialog.setDefaultSuffix(Q(choice.defaultExtension));
     if (!choice.initialName.empty() && choice.initialName.find(u'*') == std::u16string::npos)
         dialog.selectFile(Q(choice.initialName));
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !choice.confirmOverwrite);
+    // The question before replacing a file is asked here, in the skin and the window
+    // language, not by the dialog in Qt's own grey English box.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setOption(QFileDialog::ReadOnly, false);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return std::filesystem::path(dialog.selectedFiles().first().toStdString());
+    while (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        const QString chosen = dialog.selectedFiles().first();
+        const QFileInfo file(chosen);
+        // No goes back to the dialog, as the platform's own question does.
+        if (choice.save && choice.confirmOverwrite && file.exists() &&
+            !AskYesNo(ReplaceQuestion(file.fileName().toStdU16String(), languageFile_)))
+            continue;
+        return std::filesystem::path(chosen.toStdString());
+    }
+    return std::nullopt;
 }
 
 } // namespace app

@@ -4,7 +4,10 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -27,6 +30,7 @@ constexpr const char* kLanguageFile = "[LANGUAGE]\n"
                                       "GUANYU_BANQUAN=Copyright line\n"
                                       "[CHINESE]\n"
                                       "MSGBOX_OK=确定\nMSGBOX_YES=是(&Y)\nMSGBOX_NO=否(&N)\n"
+                                      "MSGBOX_REPLACE=%s 已存在，要替换它吗？\n"
                                       "GUANYU_JIESHAO=关于\n"
                                       "GUANYU_BANQUAN=版权\n";
 
@@ -56,17 +60,26 @@ class PromptsTest : public QObject {
         return file;
     }
 
-    // Runs fn on the message box once its own loop shows it; fn must close it.
-    static void WhenBoxOpens(std::function<void(QMessageBox&)> fn) {
+    // Runs fn on the modal window of type T once its own loop shows it; fn must close it.
+    template <class T> static void WhenOpens(std::function<void(T&)> fn) {
         QTimer::singleShot(10, [fn] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) {
-                WhenBoxOpens(fn);
+            auto* window = qobject_cast<T*>(QApplication::activeModalWidget());
+            if (!window) {
+                WhenOpens<T>(fn);
                 return;
             }
-            fn(*box);
+            fn(*window);
         });
     }
+    // Types the file's name into the dialog, in the file's folder: the dialog's own
+    // selection follows its folder's listing, which comes later.
+    static void Type(QFileDialog& dialog, const QString& file) {
+        dialog.setDirectory(QFileInfo(file).absolutePath());
+        auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        name->setText(QFileInfo(file).fileName());
+    }
+    static void WhenBoxOpens(std::function<void(QMessageBox&)> fn) { WhenOpens<QMessageBox>(fn); }
 
 private slots:
     void questionIsSkinnedInTheLanguageAndEnterAnswersNo_data() {
@@ -131,6 +144,47 @@ private slots:
         prompts.Inform(u"未检测到键盘，无法显示按键设置。", ui::MessageKind::Plain);
         QCOMPARE(ok, QStringLiteral("确定"));
         QCOMPARE(window, SkinWindowColour());
+    }
+
+    void replacingAFileIsAskedInTheLanguageAndNoGoesBackToTheDialog() {
+        const QString existing = dir_.filePath(QStringLiteral("mine.bvx"));
+        std::ofstream(existing.toStdString()) << "x";
+        app::QtPrompts prompts(nullptr, LanguageFile(0));
+        const ui::FileChoice save{.save = true,
+                                  .confirmOverwrite = true,
+                                  .defaultExtension = u"bvx",
+                                  .initialName = u"*.bvx",
+                                  .filter = u"(*.bvx)|*.bvx||"};
+        int dialogs = 0;
+        QString question;
+        // The dialog picks the file; the question comes; No brings the dialog back, whose
+        // Cancel ends the choice.
+        std::function<void(QFileDialog&)> pick = [&](QFileDialog& dialog) {
+            if (++dialogs == 2) {
+                dialog.reject();
+                return;
+            }
+            Type(dialog, existing);
+            WhenBoxOpens([&](QMessageBox& box) {
+                question = box.text();
+                box.button(QMessageBox::No)->click();
+                WhenOpens<QFileDialog>(pick);
+            });
+            QMetaObject::invokeMethod(&dialog, "accept");
+        };
+        WhenOpens<QFileDialog>(pick);
+        QVERIFY(!prompts.ChooseFile(save).has_value());
+        QCOMPARE(dialogs, 2);
+        QCOMPARE(question, QStringLiteral("mine.bvx 已存在，要替换它吗？"));
+
+        WhenOpens<QFileDialog>([&](QFileDialog& dialog) {
+            Type(dialog, existing);
+            WhenBoxOpens([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
+            QMetaObject::invokeMethod(&dialog, "accept");
+        });
+        const auto chosen = prompts.ChooseFile(save);
+        QVERIFY(chosen.has_value());
+        QCOMPARE(QString::fromStdString(chosen->string()), existing);
     }
 
     void aboutBoxIsTitledWithTheProductAndFollowsTheLanguage() {

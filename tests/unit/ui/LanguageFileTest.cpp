@@ -34,6 +34,7 @@ const char16_t* const kWindowKeys[] = {
     u"MSGBOX_OK",
     u"MSGBOX_YES",
     u"MSGBOX_NO",
+    u"MSGBOX_REPLACE",
     u"MENU_1",
     u"MENU_2",
     u"MENU_3",
