@@ -20,8 +20,6 @@ CAboutDlg::CAboutDlg(std::filesystem::path languageFile, QString link,
     : languageFile_(std::move(languageFile)), openHelp_(std::move(openHelp)) {
     setWindowIcon(AppIcon(kIconNoKeyboard));
     setModal(false);
-    ui::ApplySkinPalette(*this);
-    setAutoFillBackground(true);
     auto* icon = new QLabel;
     icon->setPixmap(AppIcon(kIconNoKeyboard).pixmap(48, 48));
     icon->setAlignment(Qt::AlignTop);
@@ -33,6 +31,7 @@ CAboutDlg::CAboutDlg(std::filesystem::path languageFile, QString link,
     link_->SetURL(link);
     link_->SetLinkText(link);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    ok_ = buttons->button(QDialogButtonBox::Ok);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
     auto* texts = new QVBoxLayout;
@@ -46,6 +45,9 @@ CAboutDlg::CAboutDlg(std::filesystem::path languageFile, QString link,
     layout->addLayout(top);
     layout->addWidget(buttons);
     setMinimumWidth(360);
+    ui::ApplySkinToPlainWindow(*this);
+    // The product's name: the copyright line is the box's text, not its title.
+    setWindowTitle(QStringLiteral("Brisvane"));
 }
 
 void CAboutDlg::Open() {
@@ -66,7 +68,7 @@ void CAboutDlg::Cancel() {
 void CAboutDlg::LoadAboutTexts() {
     first_->setText(QString::fromStdU16String(WindowText(u"GUANYU_JIESHAO", languageFile_)));
     second_->setText(QString::fromStdU16String(WindowText(u"GUANYU_BANQUAN", languageFile_)));
-    setWindowTitle(second_->text().section('\n', 0, 0));
+    ok_->setText(QString::fromStdU16String(BoxButtons(languageFile_).ok));
 }
 
 QString CAboutDlg::FirstLine() const {
@@ -74,6 +76,9 @@ QString CAboutDlg::FirstLine() const {
 }
 QString CAboutDlg::SecondLine() const {
     return second_->text();
+}
+QString CAboutDlg::OkText() const {
+    return ok_->text();
 }
 
 void CAboutDlg::keyPressEvent(QKeyEvent* event) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 
+class QAbstractButton;
 class QLabel;
 
 namespace ui {
@@ -25,11 +26,13 @@ public:
     bool IsOpen() const { return open_; }
     // Closes it as cancelled (program end).
     void Cancel();
-    // GUANYU_JIESHAO and GUANYU_BANQUAN from the window-text section, " " when missing.
+    // GUANYU_JIESHAO and GUANYU_BANQUAN from the window-text section, " " when missing, and
+    // the OK button's label.
     void LoadAboutTexts();
 
     QString FirstLine() const;
     QString SecondLine() const;
+    QString OkText() const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -41,6 +44,7 @@ private:
     QLabel* first_ = nullptr;  // 1206
     QLabel* second_ = nullptr; // 1205
     ui::CHyperLink* link_ = nullptr;
+    QAbstractButton* ok_ = nullptr;
     bool open_ = false;
 };
 

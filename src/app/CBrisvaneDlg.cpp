@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QSettings>
 #include <QThread>
 #include <QUrl>
@@ -19,6 +18,7 @@
 #include "app/Commands.h"
 #include "app/ControlIds.h"
 #include "app/MainWindowServer.h"
+#include "app/Menus.h"
 #include "app/QtPrompts.h"
 #include "app/QtSettings.h"
 #include "device/Commands.h"
@@ -31,7 +31,6 @@
 #include "platform/WindowMessages.h"
 #include "profiles/Connection.h"
 #include "profiles/CurrentProfile.h"
-#include "profiles/Paths.h"
 #include "profiles/ProfileSession.h"
 #include "profiles/ProfileStore.h"
 #include "ui/CPngButton.h"
@@ -61,6 +60,9 @@ QString Text(TextKey key) {
 std::filesystem::path LanguageFile() {
     return ui::LanguageFileIn(platform::Paths().appFolder);
 }
+
+// The caption colour of a disabled command button: the skin's dim text.
+constexpr uint32_t kDisabledCaption = 0x746C68;
 
 // Buttons of the face rows of the skin: which pictures each face comes from.
 enum class FaceRow { Plain, Apply, Link, Lock, Flip0, KeyLike, Version };
@@ -115,7 +117,7 @@ bool CBrisvaneDlg::OnInitDialog() {
     Connection().activeProfileCache = -1;
     profiles::ForgetCurrentProfile();
 
-    prompts_ = std::make_unique<QtPrompts>(this);
+    prompts_ = std::make_unique<QtPrompts>(this, LanguageFile());
     session_ = std::make_unique<profiles::ProfileSession>(*prompts_, *this);
 
     int32_t count = 0;
@@ -294,13 +296,8 @@ void CBrisvaneDlg::ApplyMainWindowTexts() {
         const char16_t* fallback;
     };
     const Caption captions[] = {
-        {kIdProfile1, u"PROFILE_1", u"Profile 1"},
-        {kIdProfile1 + 1, u"PROFILE_2", u"Profile 2"},
-        {kIdProfile1 + 2, u"PROFILE_3", u"Profile 3"},
-        {kIdMacro, u"PROFILE_MACRO", u"Macro"},
-        {kIdDefault, u"PROFILE_DEFAULT", u"Default"},
-        {kIdOk, u"PROFILE_OK", u"OK"},
-        {kIdCancel, u"PROFILE_CANCLE", u"Cancel"},
+        {kIdMacro, u"PROFILE_MACRO", u"Macro"}, {kIdDefault, u"PROFILE_DEFAULT", u"Default"},
+        {kIdOk, u"PROFILE_OK", u"OK"},          {kIdCancel, u"PROFILE_CANCLE", u"Cancel"},
         {kIdApply, u"PROFILE_APPLY", u"Apply"},
     };
     for (const Caption& c : captions) {
@@ -310,6 +307,15 @@ void CBrisvaneDlg::ApplyMainWindowTexts() {
         const auto text = ui::FindPrivateProfileString(section, c.key, 108, file);
         button->setText(Q(text ? *text : std::u16string(c.fallback)));
         button->SetText(true, 9, "Tahoma", 0xFFFFFF, 0x25);
+        // A disabled command (Apply while no edit waits) dims its caption with its face.
+        button->SetDisabledTextColour(kDisabledCaption);
+    }
+    for (int k = 0; k < 3; ++k) {
+        if (ui::CPngButton* button = Button(kIdProfile1 + k)) {
+            button->setText(Q(ProfileName(k, file)));
+            button->SetText(true, 9, "Tahoma", 0xFFFFFF, 0x25);
+            button->SetDisabledTextColour(kDisabledCaption);
+        }
     }
     const std::pair<TextKey, int> tips[] = {{TextKey::MAIN_MINIMIZE_PROMPT, kIdMinimise},
                                             {TextKey::MAIN_MENU_PROMPT, kIdMenu},
@@ -373,14 +379,18 @@ void CBrisvaneDlg::MarkSpecialButtons() {
     }
 }
 
+uint32_t CBrisvaneDlg::ShownBlock() const {
+    // With the profile unknown the view shows the first block, as a default profile has it.
+    const int profile = profiles::CachedCurrentProfile();
+    return profile < 0 ? 0 : static_cast<uint32_t>(profile);
+}
+
 void CBrisvaneDlg::RefreshKeyView() {
     auto& store = profiles::GetProfileStore();
     std::lock_guard lock(store.lock);
-    const int profile = profiles::CachedCurrentProfile();
     if (!store.image)
         return;
-    // With the profile unknown the view shows the first block, as a default profile has it.
-    const size_t block = profile < 0 ? 0 : static_cast<size_t>(profile);
+    const size_t block = ShownBlock();
     for (const keys::KeyButton& k : keys::kKeyButtons) {
         const auto& entry = profiles::EntryAt(*store.image, block * keys::kKeyBlockEntries +
                                                                 keys::KeyIndexOf(k.code));
@@ -397,16 +407,9 @@ void CBrisvaneDlg::RefreshKeyView() {
 }
 
 void CBrisvaneDlg::ResetKeyButton(uint32_t globalEntry) {
-    const uint32_t entry = globalEntry % keys::kKeyBlockEntries;
-    for (const keys::KeyButton& k : keys::kKeyButtons)
-        if (keys::KeyIndexOf(k.code) == entry)
-            if (ui::CPngButton* button = Button(k.id))
-                button->SetLatched(false);
-    const bool layerB = device::LayerB();
-    for (int i = 0; i < 9; ++i)
-        if (keys::SpecialButtonEntry(i + 1, layerB) == entry)
-            if (ui::CPngButton* g = Button(keys::kSpecialButtonTable[i].id))
-                g->SetLatched(false);
+    if (const uint16_t id = keys::ButtonShowingEntry(globalEntry, ShownBlock(), device::LayerB()))
+        if (ui::CPngButton* button = Button(id))
+            button->SetLatched(false);
 }
 
 void CBrisvaneDlg::SetApplyPending(bool pending) {
@@ -480,10 +483,9 @@ void CBrisvaneDlg::RebuildProfileMenu(bool create) {
     QList<QAction*> items;
     items << add(Text(TextKey::DEFAULT_PROFILE_NAME), kIdProfileMenuFirst);
     profileMenu_->addSeparator();
-    for (int i = 0; i < 3; ++i) {
-        const auto name = profiles::SnapshotPath(i).stem().u16string();
-        items << add(Q(name), kIdProfileMenuFirst + 1 + i);
-    }
+    const auto languageFile = LanguageFile();
+    for (int i = 0; i < 3; ++i)
+        items << add(Q(ProfileName(i, languageFile)), kIdProfileMenuFirst + 1 + i);
     const int current = profiles::CachedCurrentProfile();
     QAction* checked = items.value(current < 0 ? 0 : current + 1);
     if (checked)
@@ -557,6 +559,7 @@ void CBrisvaneDlg::OnCommand(uint32_t command) {
 void CBrisvaneDlg::SelectLanguage(uint16_t language) {
     ui::SelectLanguage(LanguageFile(), language);
     ApplyMainWindowTexts();
+    RebuildProfileMenu(false); // the profile names and the name button's tooltip
     if (tray_)
         tray_->SetTooltip(Text(TextKey::KEYBOARD_TRAY_DESC));
     update();
@@ -613,9 +616,9 @@ void CBrisvaneDlg::OnOpen() {
     case OpenAnswer::NoDevice:
         break;
     }
-    QMessageBox box(QMessageBox::NoIcon, QString(), Text(TextKey::MAIN_NO_DEVICE_PROMPT),
-                    QMessageBox::Ok);
-    box.exec();
+    // A box of its own, owned by no window: the main window stays hidden.
+    QtPrompts(nullptr, LanguageFile())
+        .Inform(ui::TextOf(TextKey::MAIN_NO_DEVICE_PROMPT), ui::MessageKind::Plain);
 }
 
 void CBrisvaneDlg::OnKill() {
@@ -798,10 +801,9 @@ ConnectionSink::Reads CBrisvaneDlg::ReadKeyboard() {
 
 void CBrisvaneDlg::ReportDefaultLayoutFailure() {
     OnUi(
-        [] {
-            QMessageBox box(QMessageBox::NoIcon, QString(),
-                            Text(TextKey::MAIN_DEFAULT_MATRIX_PROMPT), QMessageBox::Ok);
-            box.exec();
+        [this] {
+            prompts_->Inform(ui::TextOf(TextKey::MAIN_DEFAULT_MATRIX_PROMPT),
+                             ui::MessageKind::Plain);
         },
         true);
 }

@@ -109,6 +109,8 @@ private:
     void ApplyFlip();
     void ShowLayer();
     void MarkSpecialButtons();
+    // The key block the keyboard view shows.
+    uint32_t ShownBlock() const;
     void LatchProfileButton(int profile);
     void RebuildProfileMenu(bool create);
     void ShowProfileMenu();

@@ -1,6 +1,7 @@
 #pragma once
 
-// The two pop-up menus and their labels, read from the language file at every opening.
+// The two pop-up menus and their labels, read from the language file at every opening, and
+// the other texts that windows read from it for themselves.
 
 #include <array>
 #include <cstdint>
@@ -37,6 +38,25 @@ std::vector<std::u16string> MenuLabels(std::span<const MenuRow> rows,
 
 // One text of the window-text section, " " when missing (the About box's two lines).
 std::u16string WindowText(std::u16string_view key, const std::filesystem::path& languageFile);
+
+// The name of on-board profile 0..2 ("PROFILE_1".."PROFILE_3" of the window-text section,
+// "Profile 1".."Profile 3" when missing), shown by the profile buttons, the profile name
+// button and the profile menu. The snapshot file is one for all three, so its name cannot
+// tell them apart.
+std::u16string ProfileName(int profile, const std::filesystem::path& languageFile);
+
+// The labels of the message boxes' buttons in the window language; Qt's English ones when
+// the file lacks them.
+struct BoxButtonLabels {
+    std::u16string ok;
+    std::u16string yes;
+    std::u16string no;
+};
+BoxButtonLabels BoxButtons(const std::filesystem::path& languageFile);
+
+// The question before a file is replaced ("MSGBOX_REPLACE", its "%s" the file's name).
+std::u16string ReplaceQuestion(std::u16string_view fileName,
+                               const std::filesystem::path& languageFile);
 
 // How clicks on the notification-area icon become commands. Over XEmbed a single click is
 // only known once the double-click time has passed without a second one; StatusNotifierItem

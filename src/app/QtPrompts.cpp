@@ -1,8 +1,13 @@
 #include "app/QtPrompts.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QStringList>
+
+#include "app/Menus.h"
+#include "ui/SkinPalette.h"
 
 namespace app {
 
@@ -12,10 +17,24 @@ QString Q(std::u16string_view s) {
 }
 } // namespace
 
+void QtPrompts::Dress(QMessageBox& box, const std::filesystem::path& languageFile) {
+    ui::ApplySkinToPlainWindow(box);
+    const BoxButtonLabels labels = BoxButtons(languageFile);
+    const std::pair<QMessageBox::StandardButton, const std::u16string*> buttons[] = {
+        {QMessageBox::Ok, &labels.ok},
+        {QMessageBox::Yes, &labels.yes},
+        {QMessageBox::No, &labels.no}};
+    for (const auto& [which, label] : buttons)
+        if (QAbstractButton* button = box.button(which))
+            button->setText(Q(*label));
+}
+
 bool QtPrompts::AskYesNo(std::u16string_view text) {
     QMessageBox box(QMessageBox::Question, QString(), Q(text), QMessageBox::Yes | QMessageBox::No,
                     owner_);
     box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    Dress(box, languageFile_);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -23,6 +42,7 @@ void QtPrompts::Inform(std::u16string_view text, ui::MessageKind kind) {
     QMessageBox box(kind == ui::MessageKind::Information ? QMessageBox::Information
                                                          : QMessageBox::NoIcon,
                     QString(), Q(text), QMessageBox::Ok, owner_);
+    Dress(box, languageFile_);
     box.exec();
 }
 
@@ -43,17 +63,27 @@ QString QtPrompts::QtFilter(std::u16string_view filter) {
 
 std::optional<std::filesystem::path> QtPrompts::ChooseFile(const ui::FileChoice& choice) {
     QFileDialog dialog(owner_);
+    ui::ApplySkinToPlainWindow(dialog);
     dialog.setAcceptMode(choice.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(choice.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(QtFilter(choice.filter));
     dialog.setDefaultSuffix(Q(choice.defaultExtension));
     if (!choice.initialName.empty() && choice.initialName.find(u'*') == std::u16string::npos)
         dialog.selectFile(Q(choice.initialName));
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !choice.confirmOverwrite);
+    // The question before replacing a file is asked here, in the skin and the window
+    // language, not by the dialog in Qt's own grey English box.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setOption(QFileDialog::ReadOnly, false);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return std::filesystem::path(dialog.selectedFiles().first().toStdString());
+    while (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        const QString chosen = dialog.selectedFiles().first();
+        const QFileInfo file(chosen);
+        // No goes back to the dialog, as the platform's own question does.
+        if (choice.save && choice.confirmOverwrite && file.exists() &&
+            !AskYesNo(ReplaceQuestion(file.fileName().toStdU16String(), languageFile_)))
+            continue;
+        return std::filesystem::path(chosen.toStdString());
+    }
+    return std::nullopt;
 }
 
 } // namespace app

@@ -143,6 +143,11 @@ inline constexpr std::array<SpecialButton, 9> kSpecialButtonTable{{
     {1143, 0},
 }};
 
+// The id of the button that shows a global key entry (block x 512 + entry) while block
+// shownBlock and the layer are shown; 0 when none does, as for an entry of another block,
+// of the other layer or of a key not on the picture.
+uint16_t ButtonShowingEntry(uint32_t globalEntry, uint32_t shownBlock, bool layerB);
+
 inline constexpr uint16_t kFnButtonId = 1174;
 inline constexpr uint8_t kFnLightBit = 45;
 inline constexpr uint16_t kFirstDButtonId = 1016; // D1..D6: 1016..1021

@@ -81,6 +81,16 @@ int DownloadToKeyboard(bool allProfiles, ui::Prompts& prompts, DownloadReport* r
         return 0;
     using Held = DownloadReport::Held;
 
+    // The space comes first: before any keyboard connected the space is 0, and the user
+    // learns why nothing was sent even though no layout or profile is known yet.
+    const AreaSizes sizes = MeasureMacroArea(copy.Macros());
+    const uint32_t space = MacroSpace();
+    if (sizes.withoutNames > space) {
+        prompts.Inform(ui::TextOf(ui::TextKey::EXTRA_MACRO_TOO_LONG));
+        told.held = Held::NoSpace;
+        return 0;
+    }
+
     // Without a known current profile there is no page to write: send nothing rather than
     // a macro area whose key maps never follow.
     std::vector<uint32_t> pages;
@@ -102,13 +112,6 @@ int DownloadToKeyboard(bool allProfiles, ui::Prompts& prompts, DownloadReport* r
         return 0;
     }
 
-    const AreaSizes sizes = MeasureMacroArea(copy.Macros());
-    const uint32_t space = MacroSpace();
-    if (sizes.withoutNames > space) {
-        prompts.Inform(ui::TextOf(ui::TextKey::EXTRA_MACRO_TOO_LONG));
-        told.held = Held::NoSpace;
-        return 0;
-    }
     const bool names = sizes.withNames <= space;
     const uint32_t size = names ? sizes.withNames : sizes.withoutNames;
     std::unique_ptr<uint8_t[]> area(new (std::nothrow) uint8_t[size]);

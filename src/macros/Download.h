@@ -58,7 +58,8 @@ struct DownloadReport {
 // Sends the download copy: the macro area and the key maps of on-board profiles 0, 1 and 2
 // (allProfiles) or of the current one only. Returns 1 when the macro area, every key map and
 // the closing end transfer succeeded, 0 otherwise (a failing write does not stop the
-// others). Sends nothing when the area exceeds the macro space (with a message), when the
+// others). Sends nothing when the area exceeds the macro space (with a message, checked
+// before anything else, so also before any keyboard connected), when the
 // current profile is unknown and only it was asked for, or when no default layout has been
 // read from the keyboard. report, when given, receives what went out and what the keyboard
 // confirmed.

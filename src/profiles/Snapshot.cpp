@@ -38,8 +38,11 @@ void DecodeKeyMap(keys::KeyEntry (&block)[kBlockEntries], std::span<const uint8_
         const uint16_t index = keys::KeyIndexOf(keys::KeyCodeOfSlot(d[0], d[1], d[2]));
         if (index == 0 || index >= kBlockEntries)
             continue;
+        // A key named at two slots takes the later one whole: no value of the earlier slot
+        // may stay behind a kind that has none.
         keys::KeyEntry& entry = block[index];
         entry.kind = Kind(keys::KeyKind::Disabled);
+        entry.value = 0;
         const uint8_t action = k[0], p1 = k[1], p2 = k[2];
         if (action == 5 && p1 == 1) {
             entry.kind = Kind(keys::KeyKind::Macro);

@@ -104,6 +104,11 @@ void CPngButton::SetText(bool show, int pointSize, const QString& faceName, uint
     update();
 }
 
+void CPngButton::SetDisabledTextColour(uint32_t colour) {
+    disabledTextColour_ = colour;
+    update();
+}
+
 void CPngButton::SetTextMargins(int left, int right, int top, int bottom) {
     margins_[0] = left;
     margins_[1] = right;
@@ -191,16 +196,44 @@ void CPngButton::paintEvent(QPaintEvent*) {
         callback_(*this, normalDrawn);
 }
 
+namespace {
+
+bool StandsUpright(const QString& text) {
+    for (const QChar c : text)
+        if (c.script() == QChar::Script_Han)
+            return true;
+    return false;
+}
+
+} // namespace
+
 void CPngButton::DrawCaption(QPainter& p) {
     QFont font(faceName_);
     font.setPixelSize(std::max(1, FontPixelHeight(pointSize_, logicalDpiY())));
     font.setWeight(CaptionWeight(rotate_) > 900 ? QFont::Black : QFont::Normal);
     p.setFont(font);
-    p.setPen(FromColourRef(textColour_));
+    p.setPen(
+        FromColourRef(!isEnabled() && disabledTextColour_ ? *disabledTextColour_ : textColour_));
     const QRect box = rect().adjusted(margins_[0], margins_[2], -margins_[1], -margins_[3]);
     const int flags = AlignmentOf(PlacementOfFormat(format_));
     if (angle_ == 0 && !rotate_) {
         p.drawText(box, flags, text());
+        return;
+    }
+    if (StandsUpright(text()) && (angle_ == 900 || angle_ == -900 || angle_ == 2700)) {
+        // Chinese characters turned on their side, heavy and small, smear into blots: a
+        // vertical caption of them stands upright, one character under the other.
+        QFont upright = font;
+        upright.setWeight(QFont::Bold);
+        p.setFont(upright);
+        const QFontMetrics metrics(upright);
+        const QString caption = text();
+        const int line = metrics.height();
+        int y = QRectF(box).center().y() - line * static_cast<int>(caption.size()) / 2;
+        for (const QChar c : caption) {
+            p.drawText(QRect(box.left(), y, box.width(), line), Qt::AlignCenter, QString(c));
+            y += line;
+        }
         return;
     }
     // Rotated: the caption turns about the centre of its box, so that it stays centred.

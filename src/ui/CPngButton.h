@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace ui {
 
@@ -39,6 +40,9 @@ public:
     // laid out by the DrawText format.
     void SetText(bool show, int pointSize, const QString& faceName, uint32_t colour,
                  uint32_t format);
+    // The caption's colour while the button is disabled, so that a disabled command reads
+    // as such; without one the caption keeps its colour (a disabled label stays legible).
+    void SetDisabledTextColour(uint32_t colour);
     void SetTextMargins(int left, int right, int top, int bottom);
     // Angle in tenths of a degree, counter-clockwise; the flag centres the rotated caption
     // and draws it heavy.
@@ -83,6 +87,7 @@ private:
     int pointSize_ = 8;
     QString faceName_ = "Tahoma";
     uint32_t textColour_ = 0;
+    std::optional<uint32_t> disabledTextColour_;
     uint32_t format_ = 0x25;
     int margins_[4] = {}; // left, right, top, bottom
     int angle_ = 0;

@@ -1,6 +1,8 @@
 #include "ui/SkinPalette.h"
 
+#include <QIcon>
 #include <QPalette>
+#include <QPushButton>
 #include <QWidget>
 
 namespace ui {
@@ -27,6 +29,26 @@ void ApplySkinPalette(QWidget& control) {
     p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(104, 108, 116));
     p.setColor(QPalette::Disabled, QPalette::Base, field);
     control.setPalette(p);
+}
+
+void ApplySkinToPlainWindow(QWidget& window) {
+    ApplySkinPalette(window);
+    window.setAutoFillBackground(true);
+    // On the buttons only: a style sheet on the window would take the palette's text colour
+    // from its labels.
+    static const QString kButton = QStringLiteral(
+        "QPushButton { color: #e4e6ea; border: 1px solid #4c525d; border-radius: 5px;"
+        " padding: 5px 18px; min-width: 56px;"
+        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3a3f48, stop:1 #2a2e35); }"
+        "QPushButton:default { border-color: #ff7a1a; }"
+        "QPushButton:hover { border-color: #3fc8ff;"
+        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3e4c5c, stop:1 #2e3946); }"
+        "QPushButton:pressed { border-color: #2a7fa8; background: #1a1e24; }"
+        "QPushButton:disabled { color: #686c74; border-color: #2c3037; background: #1c1f24; }");
+    for (QPushButton* button : window.findChildren<QPushButton*>()) {
+        button->setIcon(QIcon());
+        button->setStyleSheet(kButton);
+    }
 }
 
 } // namespace ui

@@ -24,4 +24,9 @@ inline uint32_t ToColourRef(const QColor& c) {
 // Dark fields with light text and the skin's accent for selections.
 void ApplySkinPalette(QWidget& control);
 
+// The skin's palette for a plain window of its own (message boxes, the About box, the file
+// dialogs), with the push buttons it holds now drawn like the skin's buttons, without icons,
+// the default one marked in the accent colour.
+void ApplySkinToPlainWindow(QWidget& window);
+
 } // namespace ui

@@ -156,7 +156,8 @@ ButtonColours ButtonFor(Look look) {
     case Look::Latched:
         return {QColor(206, 100, 28), QColor(150, 66, 12), QColor(255, 160, 90), Qt::white};
     case Look::Disabled:
-        return {QColor(36, 38, 43), QColor(36, 38, 43), QColor(46, 49, 55), kDim};
+        // Sunk into the panel, so that it reads as off beside the raised enabled buttons.
+        return {QColor(28, 31, 36), QColor(28, 31, 36), QColor(44, 48, 55), kDim};
     default:
         return {QColor(58, 63, 72), QColor(42, 46, 53), QColor(76, 82, 93), kText};
     }
@@ -165,8 +166,10 @@ ButtonColours ButtonFor(Look look) {
 void DrawButtonBody(QPainter& p, const QRectF& r, Look look, double radius = 5) {
     const ButtonColours c = ButtonFor(look);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 0, 90));
-    p.drawPath(Rounded(r.translated(0, 1), radius));
+    if (look != Look::Disabled) { // a disabled button casts no shadow: it is not raised
+        p.setBrush(QColor(0, 0, 0, 90));
+        p.drawPath(Rounded(r.translated(0, 1), radius));
+    }
     p.setBrush(Vertical(r, c.top, c.bottom));
     p.setPen(QPen(c.border, look == Look::Normal || look == Look::Disabled ? 1 : 1.5));
     p.drawPath(Rounded(r.adjusted(0.5, 0.5, -0.5, -0.5), radius));

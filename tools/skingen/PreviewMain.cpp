@@ -169,7 +169,7 @@ QImage BuildMain(const QDir& skins, const MainState& s) {
     for (const auto& [button, text] : captions)
         PreviewWindow::Caption(w.Button(button), w.Say(text, "hello"));
     ui::CPngButton* name = w.Button("FUNC_PROFILES");
-    PreviewWindow::Caption(name, "$Profile0");
+    PreviewWindow::Caption(name, w.Say("PROFILE_1", "Profile 1"));
     name->SetTextRotation(900, true);
 
     w.Button("FUNC_PROFILE1")->SetLatched(true);

@@ -3,8 +3,10 @@
 
 #include "SkinTestFiles.h"
 #include "ui/CPngButton.h"
+#include "ui/CaptionFormat.h"
 
 #include <QEnterEvent>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QToolTip>
@@ -139,6 +141,58 @@ private slots:
                 }
         QVERIFY(bottom - top > 24); // taller than the button is wide: it really turned
         QVERIFY(std::abs((top + bottom) / 2 - 40) <= 3);
+    }
+
+    void disabledCaptionTakesItsOwnColourWhenGiven() {
+        QWidget window;
+        CPngButton b(&window);
+        b.setGeometry(0, 0, 80, 24);
+        b.SetFaces(0, 0, &normal_, &hover_, &pressed_, &disabled_, &latched_);
+        b.setText("MMMM");
+        b.SetText(true, 12, "DejaVu Sans", 0xFFFFFF, 0x25);
+        // The brightest pixel of the caption: white, or the disabled colour.
+        auto brightest = [&b] {
+            const QImage shown = b.grab().toImage();
+            int best = 0;
+            for (int y = 0; y < shown.height(); ++y)
+                for (int x = 0; x < shown.width(); ++x)
+                    best = std::max(best, qGray(shown.pixel(x, y)));
+            return best;
+        };
+        b.setEnabled(false);
+        QCOMPARE(brightest(), 255); // no disabled colour: a disabled label keeps its own
+        b.SetDisabledTextColour(0x746C68);
+        QVERIFY(brightest() < 120);
+        b.setEnabled(true);
+        QCOMPARE(brightest(), 255);
+    }
+
+    void verticalChineseCaptionStandsUprightInTheMiddle() {
+        QWidget window;
+        CPngButton b(&window);
+        b.setGeometry(0, 0, 24, 100);
+        b.SetFaces(0, 0, &normal_, &hover_, &pressed_, &disabled_, &latched_);
+        b.setText(QStringLiteral("配置1"));
+        b.SetText(true, 9, "DejaVu Sans", 0xFFFFFF, 0x25);
+        b.SetTextRotation(900, true);
+        const QImage shown = b.grab().toImage();
+        int top = shown.height(), bottom = -1, left = shown.width(), right = -1;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                if (qGray(shown.pixel(x, y)) > 200) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        // One character under the other: taller than the caption turned on its side would be,
+        // and narrow.
+        QFont font("DejaVu Sans");
+        font.setPixelSize(FontPixelHeight(9, b.logicalDpiY()));
+        QVERIFY(bottom - top > QFontMetrics(font).horizontalAdvance(b.text()) + 3);
+        QVERIFY(right - left < bottom - top);
+        QVERIFY(std::abs((top + bottom) / 2 - 50) <= 4);
+        QVERIFY(std::abs((left + right) / 2 - 12) <= 3);
     }
 
     void drawCallbackHearsWhetherTheNormalFaceWasDrawn() {

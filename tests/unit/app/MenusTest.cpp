@@ -31,6 +31,35 @@ TEST(MenusTest, LabelsComeFromTheStoredLanguageAndAMissingKeyIsASpace) {
     fs::remove(file);
 }
 
+TEST(MenusTest, ProfileNamesAndBoxButtonsFollowTheLanguageWithEnglishForMissingKeys) {
+    const auto file = WriteLanguageFile("[LANGUAGE]\nlanguage=1\n"
+                                        "[ENGINSH]\nPROFILE_1=Game\nPROFILE_3=\nMSGBOX_NO=Nope\n"
+                                        "[CHINESE]\nPROFILE_1=配置1\nPROFILE_2=配置2\n"
+                                        "PROFILE_3=配置3\nMSGBOX_OK=确定\nMSGBOX_YES=是(&Y)\n"
+                                        "MSGBOX_NO=否(&N)\nMSGBOX_REPLACE=替换 %s？\n");
+    // Every name differs: the menu's three items must tell the profiles apart.
+    EXPECT_EQ(app::ProfileName(0, file), u"Game");
+    EXPECT_EQ(app::ProfileName(1, file), u"Profile 2");
+    EXPECT_EQ(app::ProfileName(2, file), u"Profile 3") << "an empty value is no name";
+    EXPECT_EQ(app::ProfileName(3, file), u"");
+    app::BoxButtonLabels labels = app::BoxButtons(file);
+    EXPECT_EQ(labels.ok, u"OK");
+    EXPECT_EQ(labels.yes, u"&Yes");
+    EXPECT_EQ(labels.no, u"Nope");
+    EXPECT_EQ(app::ReplaceQuestion(u"a.bvx", file),
+              u"a.bvx already exists. Do you want to replace it?");
+
+    ui::WritePrivateProfileString(u"LANGUAGE", u"language", u"0", file);
+    EXPECT_EQ(app::ProfileName(0, file), u"配置1");
+    EXPECT_EQ(app::ProfileName(2, file), u"配置3");
+    labels = app::BoxButtons(file);
+    EXPECT_EQ(labels.ok, u"确定");
+    EXPECT_EQ(labels.yes, u"是(&Y)");
+    EXPECT_EQ(labels.no, u"否(&N)");
+    EXPECT_EQ(app::ReplaceQuestion(u"a.bvx", file), u"替换 a.bvx？");
+    fs::remove(file);
+}
+
 TEST(TrayClicksTest, XEmbedSingleClickWaitsForTheDoubleClickTime) {
     app::TrayClicks clicks(app::TrayClicks::Host::XEmbed);
     EXPECT_EQ(clicks.LeftClick(), 0u);

@@ -88,6 +88,35 @@ TEST(DecodeKeyMap, UnchangedMapGivesTheDefaultBlock) {
         EXPECT_EQ((*block)[i], (*expected)[i]) << i;
 }
 
+TEST(DecodeKeyMap, KeyAtTwoSlotsTakesTheLaterSlotWithoutTheEarlierValue) {
+    // "A" sits at slots 0 and 6; slot 0 gives it B, slot 6 something without a value.
+    auto set = [](std::array<uint8_t, 512>& map, size_t s, uint8_t a, uint8_t p1, uint8_t p2) {
+        map[3 * s] = a;
+        map[3 * s + 1] = p1;
+        map[3 * s + 2] = p2;
+    };
+    auto layout = Layout();
+    set(layout, 6, 2, 2, 0x04);
+    const struct {
+        uint8_t action, p1, p2;
+        uint16_t kind;
+    } later[] = {
+        {0, 0, 0, 1},       // nothing
+        {5, 2, 0, 5},       // stop the macro
+        {3, 0x34, 0x12, 1}, // not a media function
+        {2, 2, 0x00, 1},    // no key for usage 0
+    };
+    for (const auto& c : later) {
+        auto map = layout;
+        set(map, 0, 2, 2, 0x05);
+        set(map, 6, c.action, c.p1, c.p2);
+        auto block = std::make_unique<Block>();
+        DecodeKeyMap(block->e, map, layout);
+        EXPECT_EQ((*block)[kA].kind, c.kind) << int(c.action) << " " << int(c.p1);
+        EXPECT_EQ((*block)[kA].value, 0u) << int(c.action) << " " << int(c.p1);
+    }
+}
+
 TEST(DecodeKeyMap, SpecialButtonKeepsItsCode) {
     auto block = std::make_unique<Block>();
     DecodeKeyMap(block->e, WithSlot(2, 2, 2, 0x04), Layout());

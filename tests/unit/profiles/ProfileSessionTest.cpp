@@ -79,6 +79,26 @@ TEST_F(SessionWithoutKeyboard, ApplyWithoutKeyboardKeepsTheChangesPending) {
     EXPECT_TRUE(prompts.messages.empty());
 }
 
+TEST_F(SessionWithoutKeyboard, DownloadsBeforeAnyKeyboardConnectedTellTheSpaceIsTooSmall) {
+    // No keyboard has reported its macro space yet: it is 0, and the space message explains
+    // why nothing goes out, before the missing layout or the unknown profile are noticed.
+    ASSERT_EQ(EnsureUserDataFolder(), 1);
+    ASSERT_EQ(CreateDefaultProfile(SnapshotPath(0), 0, false), 1);
+    ASSERT_EQ(SaveProfileFile(true, File("in.bvx")), 1);
+    const std::u16string space(ui::TextOf(ui::TextKey::EXTRA_MACRO_TOO_LONG));
+
+    Entry(0, 0x1E) = {.kind = 2, .value = 0x30};
+    view.applyPending = true;
+    session.ApplyChanges(); // the current profile only
+    EXPECT_EQ(prompts.messages, std::vector<std::u16string>{space});
+    EXPECT_TRUE(view.applyPending);
+
+    prompts.messages.clear();
+    prompts.chosenFile = File("in.bvx");
+    session.ImportProfile(); // all three profiles
+    EXPECT_EQ(prompts.messages, std::vector<std::u16string>{space});
+}
+
 TEST_F(SessionWithoutKeyboard, ApplyWithNothingPendingDoesNothing) {
     ASSERT_EQ(EnsureUserDataFolder(), 1);
     ASSERT_EQ(CreateDefaultProfile(SnapshotPath(0), 0, false), 1);
