@@ -8,7 +8,6 @@
 #include <QKeyEvent>
 #include <QWindow>
 
-#include <algorithm>
 #include <cstdlib>
 
 #if QT_CONFIG(xcb)
@@ -59,6 +58,7 @@ void KeyCapture::Stop() {
     }
     handler_ = nullptr;
     replayed_.clear();
+    passedPresses_.clear();
 }
 
 bool KeyCapture::Active() const {
@@ -134,9 +134,11 @@ void KeyCapture::ReleaseGrab() {
 #endif
 }
 
-// Under the grab the desktop's own shortcuts (volume, media) never see their keys: a key the
-// handler passes on is let go for a moment and typed again through the X test extension, so
-// that whoever the desktop gave it to gets it, then the keyboard is taken back.
+// Under the grab the desktop's own shortcuts (volume, media) never see their keys. A key the
+// handler passes on is typed again through the X test extension once it is released (while
+// it is held the server would take a second press of it for none), with the keyboard let go
+// for that moment, so that whoever the desktop gave the key to gets it; then the keyboard is
+// taken back. A key held down therefore acts once, on its release.
 void KeyCapture::PassToDesktop(uint32_t xKeyCode) {
 #if QT_CONFIG(xcb)
     xcb_connection_t* c = XConnection();
@@ -147,7 +149,7 @@ void KeyCapture::PassToDesktop(uint32_t xKeyCode) {
     ReleaseGrab();
     xcb_test_fake_input(c, XCB_KEY_PRESS, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     xcb_test_fake_input(c, XCB_KEY_RELEASE, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    Replayed replayed{xKeyCode, {}};
+    Replayed replayed{xKeyCode, true, true, {}};
     replayed.since.start();
     replayed_.push_back(replayed);
     grabTries_ = kGrabTries;
@@ -157,15 +159,18 @@ void KeyCapture::PassToDesktop(uint32_t xKeyCode) {
 #endif
 }
 
-bool KeyCapture::TakeReplayed(uint32_t xKeyCode) {
-    std::erase_if(replayed_, [](const Replayed& r) { return r.since.hasExpired(kReplayReturnMs); });
-    auto it = std::find_if(replayed_.begin(), replayed_.end(),
-                           [xKeyCode](const Replayed& r) { return r.xKeyCode == xKeyCode; });
-    if (it == replayed_.end()) {
-        return false;
+bool KeyCapture::TakeReplayed(uint32_t xKeyCode, bool release) {
+    std::erase_if(replayed_, [](const Replayed& r) {
+        return (!r.press && !r.release) || r.since.hasExpired(kReplayReturnMs);
+    });
+    for (Replayed& r : replayed_) {
+        bool& pending = release ? r.release : r.press;
+        if (r.xKeyCode == xKeyCode && pending && (release ? !r.press : true)) {
+            pending = false;
+            return true;
+        }
     }
-    replayed_.erase(it);
-    return true;
+    return false;
 }
 
 bool KeyCapture::eventFilter(QObject* watched, QEvent* event) {
@@ -200,18 +205,22 @@ bool KeyCapture::eventFilter(QObject* watched, QEvent* event) {
     const auto* key = static_cast<QKeyEvent*>(event);
     const bool release = event->type() == QEvent::KeyRelease;
     const uint32_t xKeyCode = key->nativeScanCode();
-    if (!release && TakeReplayed(xKeyCode)) {
+    if (TakeReplayed(xKeyCode, release)) {
         return false;
     }
     const keys::KeyMessage message =
         keys::KeyMessageOfXKeyCode(xKeyCode, release, key->isAutoRepeat());
     // A copy: the handler may stop the capture.
     Handler handler = handler_;
-    if (handler(message.virtualKey, message.lParam)) {
-        return true;
-    }
+    const bool swallow = handler(message.virtualKey, message.lParam);
     if (!release) {
+        if (swallow || !grabbed_) {
+            passedPresses_.erase(xKeyCode);
+        } else {
+            passedPresses_.insert(xKeyCode);
+        }
+    } else if (passedPresses_.erase(xKeyCode) > 0 && !swallow) {
         PassToDesktop(xKeyCode);
     }
-    return false;
+    return swallow;
 }

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <vector>
 
 class KeyCapture : public QObject {
@@ -45,7 +46,7 @@ private:
     bool UpdateGrab();
     void ReleaseGrab();
     void PassToDesktop(uint32_t xKeyCode);
-    bool TakeReplayed(uint32_t xKeyCode);
+    bool TakeReplayed(uint32_t xKeyCode, bool release);
 
     Handler handler_;
     QPointer<QWidget> grabWindow_;
@@ -53,10 +54,15 @@ private:
     bool grabbed_ = false;
     int grabTries_ = 0;
     QTimer retryTimer_;
-    // Keys handed to the desktop that may come back to this window when no one takes them.
+    // Keys handed to the desktop, whose press and release come back to this window when no
+    // one takes them.
     struct Replayed {
         uint32_t xKeyCode;
+        bool press;
+        bool release;
         QElapsedTimer since;
     };
     std::vector<Replayed> replayed_;
+    // Keys held down that the handler passed on under the grab.
+    std::set<uint32_t> passedPresses_;
 };
