@@ -3,7 +3,8 @@
 //                              and prints every key message it is given;
 //   key_capture_probe desktop  stands in for the desktop shell and its volume daemon: it
 //                              grabs Super, Menu, Print Screen, Alt+F4, Alt+Tab and Volume Up
-//                              on the root window, as they do, and prints what it gets.
+//                              on the root window, as they do, shows a window of its own, and
+//                              prints the keys it gets.
 // Every line is flushed at once, so that the test reads it while the program runs.
 
 #include "keys/KeyCodes.h"
@@ -43,13 +44,13 @@ int RunWindow(int argc, char** argv) {
         return swallow;
     });
     capture.Grab(&window);
-    // Says once when the grab holds.
+    // Says when the grab begins and ends.
     QTimer watch;
-    bool said = false;
+    bool grabbed = false;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (capture.Grabbed() && !said) {
-            said = true;
-            std::printf("grabbed\n");
+        if (capture.Grabbed() != grabbed) {
+            grabbed = capture.Grabbed();
+            std::printf(grabbed ? "grabbed\n" : "released\n");
             std::fflush(stdout);
         }
     });
@@ -75,6 +76,17 @@ int RunDesktop() {
             return 1;
         }
     }
+    // A window of its own, for the user to click away from the capture.
+    const xcb_window_t window = xcb_generate_id(c);
+    const uint32_t events = XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, root, 300, 0, 100, 100, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &events);
+    const char title[] = "desktop probe";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        sizeof title - 1, title);
+    xcb_map_window(c, window);
+    xcb_flush(c);
     std::printf("ready\n");
     std::fflush(stdout);
     while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {

@@ -103,4 +103,36 @@ TEST_F(KeyCaptureOnX11, DesktopKeysAreCapturedAndVolumeKeysStillReachTheDesktop)
     EXPECT_EQ(Count(Slurp(windowLog()), "key af 01300001"), 1u) << "the volume key came back";
 }
 
+// The grab is held only while the capturing window is active: keys typed into a window the
+// user went to are that window's, and the desktop has its keys again.
+TEST_F(KeyCaptureOnX11, TheGrabFollowsTheActiveWindow) {
+    Child desktop;
+    ASSERT_TRUE(StartProbe(desktop, "desktop", desktopLog(), "ready"));
+    Child window;
+    ASSERT_TRUE(StartProbe(window, "window", windowLog(), "grabbed"));
+    const Output other = e2e::Run({"xdotool", "search", "--name", "desktop probe"}, display_.Env());
+    const Output capturing =
+        e2e::Run({"xdotool", "search", "--name", "key capture probe"}, display_.Env());
+    ASSERT_EQ(other.code, 0);
+    ASSERT_EQ(capturing.code, 0);
+
+    ASSERT_EQ(e2e::Run({"xdotool", "windowfocus", other.text.substr(0, other.text.find('\n'))},
+                       display_.Env())
+                  .code,
+              0);
+    ASSERT_TRUE(WaitFor(windowLog(), "released"));
+    Press("super");
+    EXPECT_TRUE(WaitFor(desktopLog(), "desktop 133 press"));
+
+    ASSERT_EQ(
+        e2e::Run({"xdotool", "windowfocus", capturing.text.substr(0, capturing.text.find('\n'))},
+                 display_.Env())
+            .code,
+        0);
+    ASSERT_TRUE(WaitFor(windowLog(), "grabbed", 2));
+    Press("super");
+    EXPECT_TRUE(WaitFor(windowLog(), "key 5b 015b0001 swallowed"));
+    EXPECT_EQ(Count(Slurp(desktopLog()), "desktop 133 press"), 1u);
+}
+
 } // namespace
