@@ -2,6 +2,7 @@
 
 #include "keys/ScanCodes.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
@@ -46,19 +47,28 @@ KeyCapture::~KeyCapture() {
 }
 
 void KeyCapture::Start(Handler onKeyMessage) {
-    if (!handler_) {
-        qApp->installEventFilter(this);
-    }
     handler_ = std::move(onKeyMessage);
+    UpdateFilter();
 }
 
 void KeyCapture::Stop() {
-    if (handler_) {
-        qApp->removeEventFilter(this);
-    }
     handler_ = nullptr;
     replayed_.clear();
     passedPresses_.clear();
+    UpdateFilter();
+}
+
+// The application's events are watched while keys are captured or the keyboard is wanted.
+void KeyCapture::UpdateFilter() {
+    const bool want = handler_ || wantGrab_;
+    if (want != filtering_ && qApp) {
+        filtering_ = want;
+        if (want) {
+            qApp->installEventFilter(this);
+        } else {
+            qApp->removeEventFilter(this);
+        }
+    }
 }
 
 bool KeyCapture::Active() const {
@@ -70,12 +80,10 @@ bool KeyCapture::Grab(QWidget* window) {
     if (top != grabWindow_) {
         Ungrab();
         grabWindow_ = top;
-        if (top) {
-            top->installEventFilter(this);
-        }
     }
     wantGrab_ = top != nullptr;
     grabTries_ = kGrabTries;
+    UpdateFilter();
     return UpdateGrab();
 }
 
@@ -83,10 +91,8 @@ void KeyCapture::Ungrab() {
     wantGrab_ = false;
     retryTimer_.stop();
     ReleaseGrab();
-    if (grabWindow_) {
-        grabWindow_->removeEventFilter(this);
-    }
     grabWindow_ = nullptr;
+    UpdateFilter();
 }
 
 // The grab follows the window: held while it is shown and active, so that keys typed into
@@ -175,8 +181,22 @@ bool KeyCapture::TakeReplayed(uint32_t xKeyCode, bool release) {
 
 bool KeyCapture::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
-    case QEvent::Show:
     case QEvent::Hide:
+        if (wantGrab_ && watched != grabWindow_.data() && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->windowType() == Qt::Popup) {
+            // Closing its last popup (a menu, a drop-down list) Qt lets the keyboard go,
+            // this grab included: it is taken again once no popup is left.
+            grabbed_ = false;
+            QTimer::singleShot(0, this, [this] {
+                if (!QApplication::activePopupWidget()) {
+                    grabTries_ = kGrabTries;
+                    UpdateGrab();
+                }
+            });
+            return false;
+        }
+        [[fallthrough]];
+    case QEvent::Show:
     case QEvent::WindowActivate:
     case QEvent::WindowDeactivate:
         if (watched == grabWindow_.data() && wantGrab_) {

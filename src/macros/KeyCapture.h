@@ -43,6 +43,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void UpdateFilter();
     bool UpdateGrab();
     void ReleaseGrab();
     void PassToDesktop(uint32_t xKeyCode);
@@ -50,6 +51,7 @@ private:
 
     Handler handler_;
     QPointer<QWidget> grabWindow_;
+    bool filtering_ = false;
     bool wantGrab_ = false;
     bool grabbed_ = false;
     int grabTries_ = 0;

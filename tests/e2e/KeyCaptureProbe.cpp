@@ -9,9 +9,11 @@
 
 #include "keys/KeyCodes.h"
 #include "keys/KeyTable.h"
+#include "keys/ScanCodes.h"
 #include "macros/KeyCapture.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QTimer>
 #include <QWidget>
 
@@ -32,7 +34,20 @@ int RunWindow(int argc, char** argv) {
     window.activateWindow();
 
     KeyCapture capture;
-    capture.Start([](uint8_t virtualKey, uint32_t lParam) {
+    QMenu menu;
+    menu.addAction("item");
+    capture.Start([&](uint8_t virtualKey, uint32_t lParam) {
+        // P opens a menu for a moment, as a context menu of the window would.
+        if (virtualKey == 0x50 && !(lParam & keys::kKeyMessageRelease)) {
+            QTimer::singleShot(0, &menu, [&] {
+                menu.popup(window.mapToGlobal(QPoint(10, 10)));
+                QTimer::singleShot(300, &menu, [&] {
+                    menu.close();
+                    std::printf("menu closed\n");
+                    std::fflush(stdout);
+                });
+            });
+        }
         const uint16_t key = keys::KeyCodeOfKeyMessage(virtualKey, lParam);
         bool media = false;
         for (const keys::MediaFunction& f : keys::MediaFunctionTable) {
