@@ -19,8 +19,9 @@
 class KeyCapture : public QObject {
     Q_OBJECT
 public:
-    // Returns true to swallow the event; false passes it on, to the desktop too when the
-    // keyboard is grabbed.
+    // Returns true to swallow the event; false passes it on to the application's widgets
+    // and, under the grab, to the desktop as well (a key pressed and released again there
+    // once it is released here: the volume changes, but a held key does not repeat).
     using Handler = std::function<bool(uint8_t virtualKey, uint32_t lParam)>;
 
     explicit KeyCapture(QObject* parent = nullptr);
