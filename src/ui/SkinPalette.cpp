@@ -1,5 +1,6 @@
 #include "ui/SkinPalette.h"
 
+#include <QFont>
 #include <QPalette>
 #include <QWidget>
 
@@ -27,6 +28,13 @@ void ApplySkinPalette(QWidget& control) {
     p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(104, 108, 116));
     p.setColor(QPalette::Disabled, QPalette::Base, field);
     control.setPalette(p);
+}
+
+void InstallSkinFonts() {
+    const QStringList closest = {QStringLiteral("DejaVu Sans"),
+                                 QStringLiteral("WenQuanYi Micro Hei")};
+    for (const char* face : {"Tahoma", "Verdana"})
+        QFont::insertSubstitutions(QString::fromLatin1(face), closest);
 }
 
 } // namespace ui

@@ -24,4 +24,8 @@ inline uint32_t ToColourRef(const QColor& c) {
 // Dark fields with light text and the skin's accent for selections.
 void ApplySkinPalette(QWidget& control);
 
+// The windows name the fonts "Tahoma" and "Verdana", which Linux desktops lack: both
+// stand for DejaVu Sans, with WenQuanYi Micro Hei for Chinese text.
+void InstallSkinFonts();
+
 } // namespace ui
