@@ -110,9 +110,11 @@ constexpr uint32_t kLabelColour = 0xE4E4E4; // RGB(228, 228, 228)
 
 Brisvane_DlgComposite::Brisvane_DlgComposite(QWidget* parent, ui::MainView& main,
                                              ui::Prompts& prompts, CompositeFiles files,
-                                             std::function<QWidget*(int)> buttonOf)
-    : ui::CBaseDialog(parent, files.layout, files.skinFolder), model_(*this, main, CurrentBlock),
-      main_(main), prompts_(prompts), files_(std::move(files)), buttonOf_(std::move(buttonOf)),
+                                             std::function<QWidget*(int)> buttonOf,
+                                             std::function<int()> currentBlock)
+    : ui::CBaseDialog(parent, files.layout, files.skinFolder),
+      model_(*this, main, currentBlock ? std::move(currentBlock) : CurrentBlock), main_(main),
+      prompts_(prompts), files_(std::move(files)), buttonOf_(std::move(buttonOf)),
       capture_(std::make_unique<KeyCapture>(this)) {
     CreateControls();
 }

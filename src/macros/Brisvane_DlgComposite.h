@@ -80,9 +80,11 @@ public:
         kFunctionLabel = 1203,
     };
 
-    // buttonOf finds the main window's button of a control id (for the placement).
+    // buttonOf finds the main window's button of a control id (for the placement);
+    // currentBlock gives the current on-board profile (by default the keyboard's).
     Brisvane_DlgComposite(QWidget* parent, ui::MainView& main, ui::Prompts& prompts,
-                          CompositeFiles files, std::function<QWidget*(int id)> buttonOf);
+                          CompositeFiles files, std::function<QWidget*(int id)> buttonOf,
+                          std::function<int()> currentBlock = {});
     ~Brisvane_DlgComposite() override;
 
     // Opens the dialog modally for a button of the keyboard view; -1 (nothing opens) for an
