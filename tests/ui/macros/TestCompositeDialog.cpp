@@ -3,15 +3,19 @@
 // on-screen keyboard without one installed, and the close at exit.
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
+#include <cstdio>
 #include <functional>
 
 #include "keys/KeyTable.h"
@@ -204,6 +208,27 @@ private slots:
         dialog->OpenForKey(kButtonA);
     }
 
+    void namedFontsAreTheClosestInstalled() {
+        for (const char* face : {"Tahoma", "Verdana"})
+            QCOMPARE(QFontInfo(QFont(face)).family(), QStringLiteral("DejaVu Sans"));
+    }
+
+    void missingPictureEndsTheProgramSilently() {
+        const QString skins = dir_.filePath("Skins");
+        QVERIFY(QDir().mkpath(skins));
+        for (const QString& name :
+             QDir(QString::fromStdString(kSkins.string())).entryList(QDir::Files))
+            QVERIFY(QFile::copy(QString::fromStdString((kSkins / name.toStdString()).string()),
+                                skins + "/" + name));
+        QVERIFY(QFile::remove(skins + "/macro2_over.jpg"));
+        QProcess probe;
+        probe.start(QCoreApplication::applicationFilePath(), {"--open-with-skins", skins});
+        QVERIFY(probe.waitForFinished(30000));
+        QCOMPARE(probe.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(probe.exitCode(), 0);
+        QVERIFY(!probe.readAllStandardOutput().contains("survived"));
+    }
+
     void closeIfOpenCancels() {
         auto dialog = Make();
         QTimer::singleShot(0, dialog.get(), [&] { QVERIFY(dialog->CloseIfOpen()); });
@@ -269,5 +294,24 @@ private:
     FakePrompts prompts_;
 };
 
-QTEST_MAIN(TestCompositeDialog)
+// With "--open-with-skins DIR": opens the dialog once on that skin folder and says
+// "survived" if the program is still running afterwards.
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--open-with-skins") {
+        profiles::InitProfileStore();
+        const std::filesystem::path skins(argv[2]);
+        FakeMainView main;
+        FakePrompts prompts;
+        Brisvane_DlgComposite dialog(nullptr, main, prompts,
+                                     {skins / "Composite.ini", skins, skins / "language.ini", {}},
+                                     {}, [] { return 0; });
+        QTimer::singleShot(0, &dialog, [&dialog] { dialog.reject(); });
+        dialog.OpenForKey(kButtonA);
+        std::printf("survived\n");
+        return 1;
+    }
+    TestCompositeDialog test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "TestCompositeDialog.moc"
