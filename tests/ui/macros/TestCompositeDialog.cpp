@@ -3,6 +3,7 @@
 // on-screen keyboard without one installed, and the close at exit.
 
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
@@ -49,6 +50,9 @@ void WhileOpen(Brisvane_DlgComposite& dialog, std::function<void()> check) {
 
 class TestCompositeDialog : public QObject {
     Q_OBJECT
+
+public slots:
+    void OpenUrl(const QUrl& url) { opened_.push_back(url); }
 
 private slots:
     void initTestCase() {
@@ -196,6 +200,48 @@ private slots:
         QVERIFY(QString::fromStdU16String(prompts_.messages[0]).contains("matchbox-keyboard"));
     }
 
+    void onScreenKeyboardFirstOnPathIsStarted() {
+        // florence before matchbox-keyboard; onboard is not there.
+        const QString bin = dir_.filePath("bin");
+        QVERIFY(QDir().mkpath(bin));
+        const QString started = dir_.filePath("started");
+        for (const char* name : {"florence", "matchbox-keyboard"}) {
+            QFile script(bin + "/" + name);
+            QVERIFY(script.open(QIODevice::WriteOnly));
+            script.write(QByteArray("#!/bin/sh\necho ") + name + " > '" + started.toUtf8() + "'\n");
+            script.close();
+            script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.toUtf8());
+        auto dialog = Make();
+        WhileOpen(*dialog, [&] {
+            dialog->ImageButton(Brisvane_DlgComposite::kOsk)->click();
+            QVERIFY(dialog->isVisible());
+        });
+        dialog->OpenForKey(kButtonA);
+        qputenv("PATH", path);
+        QTRY_VERIFY(QFile::exists(started));
+        QFile marker(started);
+        QVERIFY(marker.open(QIODevice::ReadOnly));
+        QCOMPARE(marker.readAll().trimmed(), QByteArray("florence"));
+        QVERIFY(prompts_.messages.empty());
+    }
+
+    void f1OpensTheHelp() {
+        QDesktopServices::setUrlHandler("file", this, "OpenUrl");
+        auto dialog = Make();
+        WhileOpen(*dialog, [&] {
+            dialog->ImageButton(Brisvane_DlgComposite::kTabMedia)->click();
+            QTest::keyClick(dialog.get(), Qt::Key_F1);
+            QVERIFY(dialog->isVisible());
+        });
+        dialog->OpenForKey(kButtonA);
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(opened_.size(), size_t(1));
+        QCOMPARE(opened_[0].toLocalFile(), dir_.filePath("index.html"));
+    }
+
     void chineseTexts() {
         SetLanguage(0);
         auto dialog = Make();
@@ -266,7 +312,8 @@ private slots:
 
 private:
     std::unique_ptr<Brisvane_DlgComposite> Make(std::function<QWidget*(int)> buttonOf = {}) {
-        macros::CompositeFiles files{kSkins / "Composite.ini", kSkins, Language(), {}};
+        macros::CompositeFiles files{kSkins / "Composite.ini", kSkins, Language(),
+                                     dir_.filePath("index.html").toStdString()};
         return std::make_unique<Brisvane_DlgComposite>(nullptr, main_, prompts_, files,
                                                        std::move(buttonOf), [] { return 0; });
     }
@@ -290,6 +337,7 @@ private:
     }
 
     QTemporaryDir dir_;
+    std::vector<QUrl> opened_;
     FakeMainView main_;
     FakePrompts prompts_;
 };
