@@ -50,6 +50,35 @@ inline constexpr std::string_view kOnScreenKeyboards[] = {"onboard", "florence",
 // The first program that isFound accepts, or empty.
 std::string ChooseOnScreenKeyboard(const std::function<bool(std::string_view)>& isFound);
 
+// The language keys of the dialog's captions, labels, tooltips and messages.
+inline constexpr std::u16string_view kCompositeTextKeys[] = {
+    u"COMPOSITE_PROMPT_CLEAR",
+    u"COMPOSITE_PROMPT_OSK",
+    u"COMPOSITE_OSK_MISSING",
+    u"MACRO_CYCLES",
+    u"RECORD_DELAY",
+    u"SINGLE_KEY",
+    u"MACRO_SETTING",
+    u"MULTI_MEDIA",
+    u"FUNCTION_KEY",
+    u"A_TOP",
+    u"A_UP",
+    u"A_DOWN",
+    u"A_BOTTOM",
+    u"A_RECORD",
+    u"A_DELETE",
+    u"A_CLEAR",
+    u"MACRO_OK",
+    u"MACRO_CANCLE",
+    u"SINGLE_STATIC",
+    u"MACRO_NAME_SETTING",
+    u"KEY_SETTING_TISHI",
+    u"MACRO_EDIT_TISHI",
+    u"MEDIA_EDIT_TISHI",
+    u"FUNCTION_TISHI",
+    u"PROFILE_APPLY",
+};
+
 // A caption, label or tooltip of the dialog from the language file (the section windows
 // read), or its built-in text when the file lacks the key.
 std::u16string CompositeText(const std::filesystem::path& languageFile, std::u16string_view key);

@@ -136,6 +136,7 @@ constexpr WindowTextInfo kWindowTexts[] = {
     {u"MACRO_EDIT_TISHI", u"Macro Editor"},
     {u"MEDIA_EDIT_TISHI", u"Choose a multimedia function:"},
     {u"FUNCTION_TISHI", u"Choose a keyboard function:"},
+    {u"PROFILE_APPLY", u"Apply"},
 };
 
 constexpr size_t TotalCapacity() {

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "keys/KeyButtons.h"
@@ -12,6 +15,9 @@
 #include "macros/MacroList.h"
 #include "support/FakeMainView.h"
 #include "support/StoreFixture.h"
+#include "ui/IniFile.h"
+#include "ui/Language.h"
+#include "ui/TextTable.h"
 
 using namespace macros;
 
@@ -155,6 +161,37 @@ TEST(CompositeAssignment, EveryRowOfTheEntryTable) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(BuildAssignment(c.choice), c.expected) << c.row;
+}
+
+TEST(CompositeTexts, EveryTextIsRealInBothLanguages) {
+    const std::filesystem::path file =
+        std::filesystem::path(BRISVANE_SOURCE_DIR) / "data" / "Skins" / "language.ini";
+    ASSERT_TRUE(std::filesystem::exists(file));
+    for (std::u16string_view key : kCompositeTextKeys) {
+        const std::string name(key.begin(), key.end());
+        const std::u16string_view builtIn = ui::WindowTextBuiltIn(key);
+        EXPECT_FALSE(builtIn.empty()) << name;
+        EXPECT_EQ(builtIn.find(u"hello"), std::u16string_view::npos) << name;
+        for (std::u16string_view section : {ui::kEnglishSection, ui::kChineseSection}) {
+            const auto text = ui::FindPrivateProfileString(section, key, 260, file);
+            ASSERT_TRUE(text) << name;
+            EXPECT_FALSE(text->empty()) << name;
+            EXPECT_EQ(text->find(u"hello"), std::u16string::npos) << name;
+        }
+    }
+}
+
+TEST(CompositeTexts, TheFileWinsAndTheBuiltInFillsIn) {
+    const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                       ("composite-texts-" + std::to_string(::getpid()) + ".ini");
+    {
+        std::ofstream out(file);
+        out << "[LANGUAGE]\nlanguage=1\n[ENGINSH]\nSINGLE_KEY=One key\nMACRO_OK=\n";
+    }
+    EXPECT_EQ(CompositeText(file, u"SINGLE_KEY"), u"One key");
+    EXPECT_EQ(CompositeText(file, u"MACRO_OK"), u""); // present and empty
+    EXPECT_EQ(CompositeText(file, u"MULTI_MEDIA"), u"Multimedia");
+    std::filesystem::remove(file);
 }
 
 class CompositeDialogTest : public StoreTest {
