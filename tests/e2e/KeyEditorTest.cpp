@@ -143,3 +143,22 @@ TEST_F(KeyEditor, MultimediaFunctionOnKeyAReachesTheKeyMap) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(KeyEditor, ExitWhileTheDialogIsOpenEndsTheProgram) {
+    ASSERT_TRUE(session_.StartKeyboard());
+    Child app = session_.StartApp();
+    ASSERT_TRUE(WaitUntil([&] { return session_.Windows(app.pid()).MainShown(); }, kPatience));
+    ASSERT_TRUE(session_.Ping(app.pid()));
+    const WindowInfo main = *session_.Windows(app.pid()).main;
+    ASSERT_TRUE(ClickAt(main, Layout("Main.ini", u"FUNC_G3")));
+    ASSERT_TRUE(DialogOf(app)) << "no dialog opened";
+
+    EXPECT_EQ(session_.RunApp({"/Kill"}).code, 0);
+    const auto code = app.Wait(kPatience);
+    ASSERT_TRUE(code.has_value()) << "the program is still running";
+    EXPECT_EQ(*code, 0);
+}
+
+} // namespace
