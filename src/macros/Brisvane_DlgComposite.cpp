@@ -376,6 +376,13 @@ void Brisvane_DlgComposite::closeEvent(QCloseEvent* event) {
     reject();
 }
 
+void Brisvane_DlgComposite::showEvent(QShowEvent* event) {
+    ui::CBaseDialog::showEvent(event);
+    // The key tab was chosen before the window was on screen, when it could not grab yet.
+    if (capture_->Active())
+        capture_->Grab(this);
+}
+
 void Brisvane_DlgComposite::OpenHelp() {
     QDesktopServices::openUrl(
         QUrl::fromLocalFile(QString::fromStdString(files_.helpPage.string())));
@@ -444,7 +451,8 @@ void Brisvane_DlgComposite::SetCapture(bool on) {
         capture_->Start([this](uint8_t virtualKey, uint32_t lParam) {
             return OnKeyMessage(virtualKey, lParam);
         });
-        capture_->Grab(this);
+        if (isVisible())
+            capture_->Grab(this);
     } else {
         capture_->Ungrab();
         capture_->Stop();
