@@ -57,6 +57,8 @@ class NoView : public ui::MainView {
 public:
     void ResetKeyButton(uint32_t) override {}
     void RefreshKeyView() override {}
+    void RefreshKeyTooltips() override {}
+    void SetKeyButtonEditing(int, bool) override {}
     void SetApplyPending(bool) override {}
     bool ApplyPending() const override { return false; }
     void ShowBusy(bool) override {}

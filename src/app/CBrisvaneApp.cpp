@@ -70,6 +70,7 @@ int CBrisvaneApp::Run(int argc, char** argv) {
 
     QApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
+    ui::InstallSkinFonts();
     services.StartDaemonNow();
     ui::LoadLanguageTable(ui::LanguageFileIn(paths.appFolder));
     profiles::UseDesktopDocumentsFolder();

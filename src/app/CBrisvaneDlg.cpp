@@ -26,6 +26,7 @@
 #include "keys/KeyButtons.h"
 #include "keys/KeyCodes.h"
 #include "keys/KeyEntry.h"
+#include "macros/Brisvane_DlgComposite.h"
 #include "platform/AppPaths.h"
 #include "platform/MainWindowChannel.h"
 #include "platform/WindowMessages.h"
@@ -119,6 +120,12 @@ bool CBrisvaneDlg::OnInitDialog() {
 
     prompts_ = std::make_unique<QtPrompts>(this, LanguageFile());
     session_ = std::make_unique<profiles::ProfileSession>(*prompts_, *this);
+    const auto& paths = platform::Paths();
+    keyEditor_ = std::make_unique<macros::Brisvane_DlgComposite>(
+        this, *this, *prompts_,
+        macros::CompositeFiles{paths.compositeSkinFile, paths.compositeSkinFolder, LanguageFile(),
+                               paths.helpFolder / "index.html"},
+        [this](int id) -> QWidget* { return Button(id); });
 
     int32_t count = 0;
     if (device::OpenDeviceLink(platform::Paths().appFolder, *this, &count) != device::kBindOk)
@@ -272,6 +279,9 @@ void CBrisvaneDlg::PlaceControls() {
     }
     for (const keys::KeyButton& k : keys::kKeyButtons)
         place(ui::KeyButtonLayoutKey(keys::KeyIndexOf(k.code)), k.id, FaceRow::KeyLike);
+    for (const auto& [id, button] : buttons_)
+        if (macros::EntryOfButton(id, false) >= 0)
+            onClick(button, [this, id = id] { OpenKeyEditor(id); });
 
     for (bool left : {true, false}) {
         ui::CPngButton* arrow = AddButton(left ? kIdLeftArrow : kIdRightArrow);
@@ -570,6 +580,22 @@ void CBrisvaneDlg::OpenHelp() {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(page.string())));
 }
 
+void CBrisvaneDlg::OpenKeyEditor(int buttonId) {
+    if (keyEditor_ && keyEditor_->OpenCount() == 0)
+        keyEditor_->OpenForKey(buttonId);
+}
+
+bool CBrisvaneDlg::KeyEditorOpen() const {
+    return keyEditor_ && keyEditor_->OpenCount() > 0;
+}
+
+void CBrisvaneDlg::SetKeyButtonEditing(int buttonId, bool editing) {
+    // While edited, the button's normal face is its hover picture.
+    if (ui::CPngButton* button = Button(buttonId))
+        button->SetFaceSurfaces(editing ? pictures_.over : pictures_.normal, pictures_.over,
+                                pictures_.down, pictures_.normal, pictures_.disable);
+}
+
 void CBrisvaneDlg::OpenAbout() {
     if (about_ && about_->isVisible())
         return;
@@ -701,6 +727,8 @@ void CBrisvaneDlg::Shutdown() {
     closing_ = true;
     if (about_)
         about_->Cancel();
+    if (keyEditor_)
+        keyEditor_->CloseIfOpen();
     CloseNestedWindows();
     instanceLock_.Close();
     trayWait_.stop();

@@ -22,6 +22,9 @@
 class QLabel;
 class QMenu;
 
+namespace macros {
+class Brisvane_DlgComposite;
+}
 namespace profiles {
 class ProfileSession;
 }
@@ -79,7 +82,9 @@ public:
     void SetApplyPending(bool pending) override;
     bool ApplyPending() const override;
     void ShowBusy(bool busy) override;
-    bool KeyEditorOpen() const override { return false; }
+    void RefreshKeyTooltips() override { RefreshKeyView(); }
+    void SetKeyButtonEditing(int buttonId, bool editing) override;
+    bool KeyEditorOpen() const override;
     bool ProfileManagerApplyEnabled() const override { return false; }
     void ProfileManagerSwitched(int) override {}
     void RebuildProfileMenu() override { RebuildProfileMenu(false); }
@@ -118,6 +123,7 @@ private:
     void ProfileButton(int profile);
     void SelectLanguage(uint16_t language);
     void OpenHelp();
+    void OpenKeyEditor(int buttonId);
     void OpenAbout();
     void AnimationTick();
     void CloseNestedWindows();
@@ -133,6 +139,7 @@ private:
     std::unique_ptr<CTrayIcon> tray_;
     std::unique_ptr<MainWindowServer> server_;
     std::unique_ptr<CAboutDlg> about_;
+    std::unique_ptr<macros::Brisvane_DlgComposite> keyEditor_;
     std::unique_ptr<QMenu> profileMenu_;
     IconState icon_;
     QEventLoop loop_;

@@ -17,6 +17,12 @@ public:
     // Redraws every key button from the current profile's block. The caller holds the
     // profile lock; with the current profile unknown the view shows what it chooses.
     virtual void RefreshKeyView() = 0;
+    // Rebuilds the looks and tooltips of the special and key buttons from the current
+    // profile's block. The caller holds the profile lock.
+    virtual void RefreshKeyTooltips() = 0;
+    // The editing look of a button while the key assignment dialog is open for it (on), or
+    // its normal faces again (off).
+    virtual void SetKeyButtonEditing(int buttonId, bool editing) = 0;
 
     // The apply-pending state: edits in the store that are neither saved nor downloaded.
     // The Apply button is enabled exactly while it is set.

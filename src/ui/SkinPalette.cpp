@@ -1,5 +1,6 @@
 #include "ui/SkinPalette.h"
 
+#include <QFont>
 #include <QIcon>
 #include <QPalette>
 #include <QPushButton>
@@ -49,6 +50,13 @@ void ApplySkinToPlainWindow(QWidget& window) {
         button->setIcon(QIcon());
         button->setStyleSheet(kButton);
     }
+}
+
+void InstallSkinFonts() {
+    const QStringList closest = {QStringLiteral("DejaVu Sans"),
+                                 QStringLiteral("WenQuanYi Micro Hei")};
+    for (const char* face : {"Tahoma", "Verdana"})
+        QFont::insertSubstitutions(QString::fromLatin1(face), closest);
 }
 
 } // namespace ui

@@ -29,4 +29,8 @@ void ApplySkinPalette(QWidget& control);
 // the default one marked in the accent colour.
 void ApplySkinToPlainWindow(QWidget& window);
 
+// The windows name the fonts "Tahoma" and "Verdana", which Linux desktops lack: both
+// stand for DejaVu Sans, with WenQuanYi Micro Hei for Chinese text.
+void InstallSkinFonts();
+
 } // namespace ui

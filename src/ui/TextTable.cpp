@@ -108,6 +108,37 @@ constexpr TextSlotInfo kSlots[] = {
 };
 static_assert(std::size(kSlots) == kTextKeyCount);
 
+constexpr WindowTextInfo kWindowTexts[] = {
+    // The key assignment dialog.
+    {u"COMPOSITE_PROMPT_CLEAR", u"Restore the key's default function"},
+    {u"COMPOSITE_PROMPT_OSK", u"Open the on-screen keyboard"},
+    {u"COMPOSITE_OSK_MISSING",
+     u"No on-screen keyboard is installed. Please install onboard, florence or "
+     u"matchbox-keyboard."},
+    {u"MACRO_CYCLES", u"Cycles"},
+    {u"RECORD_DELAY", u"Record Delays"},
+    {u"SINGLE_KEY", u"Single Key"},
+    {u"MACRO_SETTING", u"Macro"},
+    {u"MULTI_MEDIA", u"Multimedia"},
+    {u"FUNCTION_KEY", u"Function"},
+    {u"A_TOP", u"Top"},
+    {u"A_UP", u"Up"},
+    {u"A_DOWN", u"Down"},
+    {u"A_BOTTOM", u"Bottom"},
+    {u"A_RECORD", u"Record"},
+    {u"A_DELETE", u"Delete"},
+    {u"A_CLEAR", u"Clear"},
+    {u"MACRO_OK", u"OK"},
+    {u"MACRO_CANCLE", u"Cancel"},
+    {u"SINGLE_STATIC", u"Press the key to assign:"},
+    {u"MACRO_NAME_SETTING", u"Choose a macro:"},
+    {u"KEY_SETTING_TISHI", u"Key Settings"},
+    {u"MACRO_EDIT_TISHI", u"Macro Editor"},
+    {u"MEDIA_EDIT_TISHI", u"Choose a multimedia function:"},
+    {u"FUNCTION_TISHI", u"Choose a keyboard function:"},
+    {u"PROFILE_APPLY", u"Apply"},
+};
+
 constexpr size_t TotalCapacity() {
     size_t total = 0;
     for (const TextSlotInfo& slot : kSlots) {
@@ -188,6 +219,13 @@ void ResetTextTable() {
     for (size_t n = 0; n < kTextKeyCount; ++n) {
         Fill(g_storage, n, kSlots[n].builtIn);
     }
+}
+
+std::u16string_view WindowTextBuiltIn(std::u16string_view key) {
+    for (const WindowTextInfo& t : kWindowTexts)
+        if (t.key == key)
+            return t.builtIn;
+    return {};
 }
 
 } // namespace ui

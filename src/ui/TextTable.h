@@ -126,4 +126,14 @@ void SetText(TextKey key, std::u16string_view text);
 // Every slot back to its built-in text.
 void ResetTextTable();
 
+// Texts that a window reads for its own captions, labels and tooltips from the language
+// file's section (not slots of the table above), with the English text shown when the file
+// lacks the key.
+struct WindowTextInfo {
+    std::u16string_view key;
+    std::u16string_view builtIn;
+};
+// Empty for a key that no window reads.
+std::u16string_view WindowTextBuiltIn(std::u16string_view key);
+
 } // namespace ui

@@ -24,6 +24,10 @@ public:
                              }).get();
         ++refreshes;
     }
+    void RefreshKeyTooltips() override { ++tooltipRefreshes; }
+    void SetKeyButtonEditing(int buttonId, bool editing) override {
+        editingLooks.emplace_back(buttonId, editing);
+    }
     void SetApplyPending(bool pending) override { applyPending = pending; }
     bool ApplyPending() const override { return applyPending; }
     void ShowBusy(bool busy) override { busyShown.push_back(busy); }
@@ -38,6 +42,8 @@ public:
     bool heldLockOnRefresh = false;
     int refreshes = 0;
     int menuRebuilds = 0;
+    int tooltipRefreshes = 0;
+    std::vector<std::pair<int, bool>> editingLooks;
     std::vector<uint32_t> resetButtons;
     std::vector<bool> busyShown;
     std::vector<int> managerSwitched;
