@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/ConnectionThread.h"
+#include "app/QtSettings.h"
 #include "device/TransportCallback.h"
 #include "platform/InstanceLock.h"
 #include "ui/CBaseDialog.h"
@@ -22,9 +23,14 @@
 class QLabel;
 class QMenu;
 
+namespace keys {
+class KeyboardView;
+class KeyEditor;
+} // namespace keys
 namespace profiles {
 class ProfileSession;
-}
+class StoreKeyData;
+} // namespace profiles
 namespace ui {
 class CPngButton;
 class Prompts;
@@ -35,6 +41,7 @@ namespace app {
 class CAboutDlg;
 class CTrayIcon;
 class MainWindowServer;
+class QtKeyPanel;
 
 class CBrisvaneDlg : public ui::CBaseDialog,
                      public device::TransportEvents,
@@ -106,11 +113,8 @@ private:
     ui::CPngButton* AddButton(int id);
     ui::CPngButton* Button(int id) const;
     void ApplyMainWindowTexts();
-    void ApplyFlip();
-    void ShowLayer();
-    void MarkSpecialButtons();
-    // The key block the keyboard view shows.
-    uint32_t ShownBlock() const;
+    // The key assignment dialog for a key or special button; -1 when none opens.
+    int OpenKeyEditor(int buttonId);
     void LatchProfileButton(int profile);
     void RebuildProfileMenu(bool create);
     void ShowProfileMenu();
@@ -130,6 +134,11 @@ private:
     const bool startHidden_;
     std::unique_ptr<ui::Prompts> prompts_;
     std::unique_ptr<profiles::ProfileSession> session_;
+    QtSettings settings_;
+    std::unique_ptr<QtKeyPanel> keyPanel_;
+    std::unique_ptr<profiles::StoreKeyData> keyData_;
+    std::unique_ptr<keys::KeyEditor> keyEditorLink_;
+    std::unique_ptr<keys::KeyboardView> keyView_;
     std::unique_ptr<CTrayIcon> tray_;
     std::unique_ptr<MainWindowServer> server_;
     std::unique_ptr<CAboutDlg> about_;
@@ -163,7 +172,6 @@ private:
     QTimer trayWait_;
     QTimer timer1050_;
     QTimer timer1051_;
-    int flip_ = 0;
 };
 
 } // namespace app
