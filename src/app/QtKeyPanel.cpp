@@ -1,5 +1,7 @@
 #include "app/QtKeyPanel.h"
 
+#include <QTimer>
+
 #include "app/ControlIds.h"
 #include "ui/CPngButton.h"
 #include "ui/SkinLayout.h"
@@ -70,10 +72,15 @@ void QtKeyPanel::SetEditing(uint16_t id, bool editing) {
 }
 
 void QtKeyPanel::PlaceArrow(bool left, bool up) {
-    if (ui::CPngButton* arrow = button_(left ? kIdLeftArrow : kIdRightArrow))
+    ui::CPngButton* arrow = button_(left ? kIdLeftArrow : kIdRightArrow);
+    if (!arrow)
+        return;
+    // Asked for while a Flip button paints: the arrow moves once that paint is over.
+    QTimer::singleShot(0, arrow, [this, arrow, left, up] {
         ui::PlaceImageButtonFrom(*arrow, layoutFile_, ui::kButtonInfo,
                                  left ? u"LEFT_ARROW" : u"RIGHT_ARROW", u"BUTTONINFO2",
                                  ui::ArrowFaceKey(left, up ? 1 : 0), pictures_.arrow);
+    });
 }
 
 void QtKeyPanel::Redraw(uint16_t id) {
