@@ -362,12 +362,16 @@ void CBrisvaneDlg::ApplyMainWindowTexts() {
     update();
 }
 
+// The keyboard view exists once the pictures are loaded; a keyboard that answers earlier
+// finds no buttons to draw yet.
 void CBrisvaneDlg::RefreshKeyView() {
-    keyView_->RefreshKeyButtons();
+    if (keyView_)
+        keyView_->RefreshKeyButtons();
 }
 
 void CBrisvaneDlg::ResetKeyButton(uint32_t globalEntry) {
-    keyView_->ResetKeyButton(globalEntry);
+    if (keyView_)
+        keyView_->ResetKeyButton(globalEntry);
 }
 
 int CBrisvaneDlg::OpenKeyEditor(int /*buttonId*/) {
@@ -628,6 +632,8 @@ void CBrisvaneDlg::OnProf() {
 }
 
 void CBrisvaneDlg::OnLed() {
+    if (!keyView_)
+        return;
     // The special buttons show the entries of the new layer.
     keyView_->RefreshKeyTooltips();
     keyView_->ShowLayer();
