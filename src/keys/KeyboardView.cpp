@@ -107,7 +107,6 @@ void KeyboardView::ArrowState(uint16_t button, bool normalFaceDrawn) {
     if (button != kFlipButton1Id && button != kFlipButton2Id)
         return;
     const int side = button == kFlipButton1Id ? 0 : 1;
-    arrowValue_[side] = normalFaceDrawn;
     // Placing the same faces again would only repaint the arrow; once per Flip is enough.
     if (!normalFaceDrawn || arrowPlaced_[side] == flip_)
         return;

@@ -155,9 +155,7 @@ private:
     KeyLights* lights_ = nullptr;
     int flip_ = 0;
     bool lightingMode_ = false;
-    // The last value of each Flip button's state notification (left, right), and the Flip
-    // each arrow picture was last placed for (-1: not yet).
-    bool arrowValue_[2] = {};
+    // The Flip each arrow picture (left, right) was last placed for (-1: not yet).
     int arrowPlaced_[2] = {-1, -1};
     // The last state notification of each button that makes others redraw, with the view
     // state it was drawn in.
