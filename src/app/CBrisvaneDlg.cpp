@@ -19,13 +19,14 @@
 #include "app/ControlIds.h"
 #include "app/MainWindowServer.h"
 #include "app/Menus.h"
+#include "app/QtKeyPanel.h"
 #include "app/QtPrompts.h"
-#include "app/QtSettings.h"
 #include "device/Commands.h"
 #include "device/Transport.h"
 #include "keys/KeyButtons.h"
 #include "keys/KeyCodes.h"
 #include "keys/KeyEntry.h"
+#include "keys/KeyboardView.h"
 #include "macros/Brisvane_DlgComposite.h"
 #include "platform/AppPaths.h"
 #include "platform/MainWindowChannel.h"
@@ -34,6 +35,7 @@
 #include "profiles/CurrentProfile.h"
 #include "profiles/ProfileSession.h"
 #include "profiles/ProfileStore.h"
+#include "profiles/StoreKeyData.h"
 #include "ui/CPngButton.h"
 #include "ui/IniFile.h"
 #include "ui/Language.h"
@@ -67,6 +69,16 @@ constexpr uint32_t kDisabledCaption = 0x746C68;
 
 // Buttons of the face rows of the skin: which pictures each face comes from.
 enum class FaceRow { Plain, Apply, Link, Lock, Flip0, KeyLike, Version };
+
+// The keyboard view's way to the key assignment dialog.
+class KeyEditorLink : public keys::KeyEditor {
+public:
+    explicit KeyEditorLink(std::function<int(int)> open) : open_(std::move(open)) {}
+    int OpenForKey(int id) override { return open_(id); }
+
+private:
+    std::function<int(int)> open_;
+};
 
 } // namespace
 
@@ -126,6 +138,8 @@ bool CBrisvaneDlg::OnInitDialog() {
         macros::CompositeFiles{paths.compositeSkinFile, paths.compositeSkinFolder, LanguageFile(),
                                paths.helpFolder / "index.html"},
         [this](int id) -> QWidget* { return Button(id); });
+    keyData_ = std::make_unique<profiles::StoreKeyData>(*this);
+    keyEditorLink_ = std::make_unique<KeyEditorLink>([this](int id) { return OpenKeyEditor(id); });
 
     int32_t count = 0;
     if (device::OpenDeviceLink(platform::Paths().appFolder, *this, &count) != device::kBindOk)
@@ -138,6 +152,14 @@ bool CBrisvaneDlg::OnInitDialog() {
     SetApplyPending(false);
 
     LoadPictures();
+    keyPanel_ = std::make_unique<QtKeyPanel>([this](int id) { return Button(id); },
+                                             QtKeyPanel::Pictures{pictures_.normal, pictures_.over,
+                                                                  pictures_.down, pictures_.disable,
+                                                                  pictures_.arrow},
+                                             platform::Paths().mainSkinFile);
+    keyView_ = std::make_unique<keys::KeyboardView>(*keyPanel_, *keyData_, settings_);
+    keyView_->SetEditor(keyEditorLink_.get());
+    keyView_->LoadFlip(); // before the arrows are placed; applied once the buttons are there
     linkTarget_ =
         Q(ui::GetPrivateProfileString(u"SCREEN", u"Link", u"https://quandril.example/brisvane", 260,
                                       platform::Paths().mainSkinFile));
@@ -154,8 +176,7 @@ bool CBrisvaneDlg::OnInitDialog() {
     server_->Listen();
     setWindowTitle(Text(TextKey::MAIN_CAPTION));
 
-    flip_ = QtSettings().GetProfileString(u"PROFILES", u"Flip", u"0") == u"1" ? 1 : 0;
-    ApplyFlip();
+    keyView_->ApplyFlip();
     QMetaObject::invokeMethod(
         this, [this] { HandleMessage(platform::UM_INIT, platform::kTagInit); },
         Qt::QueuedConnection);
@@ -252,13 +273,16 @@ void CBrisvaneDlg::PlaceControls() {
     version->setText(Text(TextKey::MAIN_BUTTON_MIRQEL_VER));
     version->SetText(true, 8, "Verdana", 0xE4E4E4, 0x24);
 
-    place(u"FLIP_1", kIdFlip1, FaceRow::KeyLike);
-    place(u"FLIP_2", kIdFlip2, FaceRow::KeyLike);
+    for (int id : {kIdFlip1, kIdFlip2})
+        onClick(place(id == kIdFlip1 ? u"FLIP_1" : u"FLIP_2", id, FaceRow::KeyLike),
+                [this] { keyView_->ToggleFlip(); });
     for (int k = 0; k < 3; ++k) {
         const std::u16string key = u"FUNC_PROFILE" + std::u16string(1, char16_t(u'1' + k));
         onClick(place(key, kIdProfile1 + k, FaceRow::KeyLike), [this, k] { ProfileButton(k); });
     }
-    place(u"FUNC_DEFAULT", kIdDefault, FaceRow::KeyLike);
+    onClick(place(u"FUNC_DEFAULT", kIdDefault, FaceRow::KeyLike), [this] {
+        keyView_->RestoreDefaultKeys(*prompts_, [this] { session_->ApplyChanges(); });
+    });
     place(u"FUNC_SWITCH", kIdSwitch, FaceRow::KeyLike)->hide();
     Button(kIdSwitch)->setText(Text(TextKey::MAIN_SWITCH_FUNCTION_TEXT));
     for (int k = 0; k < 4; ++k) {
@@ -279,15 +303,20 @@ void CBrisvaneDlg::PlaceControls() {
     }
     for (const keys::KeyButton& k : keys::kKeyButtons)
         place(ui::KeyButtonLayoutKey(keys::KeyIndexOf(k.code)), k.id, FaceRow::KeyLike);
-    for (const auto& [id, button] : buttons_)
-        if (macros::EntryOfButton(id, false) >= 0)
-            onClick(button, [this, id = id] { OpenKeyEditor(id); });
+    for (const auto& [id, button] : buttons_) {
+        const auto keyId = static_cast<uint16_t>(id);
+        if (keys::IsPictureKey(keyId))
+            onClick(button, [this, keyId] { keyView_->KeyButtonClick(keyId); });
+        button->SetDrawCallback([this, keyId](ui::CPngButton&, bool normalFaceDrawn) {
+            keyView_->ButtonDrawn(keyId, normalFaceDrawn);
+        });
+    }
 
     for (bool left : {true, false}) {
         ui::CPngButton* arrow = AddButton(left ? kIdLeftArrow : kIdRightArrow);
         ui::PlaceImageButtonFrom(*arrow, layout, ui::kButtonInfo,
                                  left ? u"LEFT_ARROW" : u"RIGHT_ARROW", u"BUTTONINFO2",
-                                 ui::ArrowFaceKey(left, flip_), p.arrow);
+                                 ui::ArrowFaceKey(left, keyView_->Flip()), p.arrow);
         arrow->setEnabled(false);
         arrow->show();
     }
@@ -340,86 +369,27 @@ void CBrisvaneDlg::ApplyMainWindowTexts() {
     update();
 }
 
-void CBrisvaneDlg::ApplyFlip() {
-    const bool one = flip_ == 1;
-    for (int i = 0; i < 4; ++i)
-        if (ui::CPngButton* f = Button(keys::kKeyButtons[52 + i].id))
-            f->setEnabled(!one);
-    for (int n = 0; n < 6; ++n)
-        if (ui::CPngButton* d = Button(keys::kFirstDButtonId + n))
-            d->setEnabled(one);
-    if (ui::CPngButton* indicator = Button(kIdFlip0)) {
-        const QImage* n = pictures_.normal;
-        indicator->SetFaceSurfaces(n, n, n, n, pictures_.disable);
-    }
-}
-
-void CBrisvaneDlg::ShowLayer() {
-    ui::CPngButton* indicator = Button(kIdLayer);
-    const bool layerB = device::LayerB();
-    const QImage* n = pictures_.normal;
-    const QImage* o = pictures_.over;
-    if (indicator) {
-        if (layerB)
-            indicator->SetFaceSurfaces(o, o, o, o, n);
-        else
-            indicator->SetFaceSurfaces(n, n, n, n, o);
-    }
-    for (int i = 0; i < 9; ++i)
-        if (ui::CPngButton* g = Button(keys::kSpecialButtonTable[i].id))
-            g->setText(i < 5 ? QStringLiteral("%1%2").arg(layerB ? 'B' : 'A').arg(i + 1)
-                             : QString());
-}
-
-void CBrisvaneDlg::MarkSpecialButtons() {
-    auto& store = profiles::GetProfileStore();
-    std::lock_guard lock(store.lock);
-    int profile = profiles::CachedCurrentProfile();
-    if (profile < 0)
-        profile = profiles::GetCurrentProfile();
-    if (profile < 0 || !store.image)
-        return;
-    const bool layerB = device::LayerB();
-    for (int i = 0; i < 9; ++i) {
-        const auto& entry =
-            profiles::EntryAt(*store.image, profile * keys::kKeyBlockEntries +
-                                                keys::SpecialButtonEntry(i + 1, layerB));
-        if (ui::CPngButton* g = Button(keys::kSpecialButtonTable[i].id))
-            g->SetLatched(entry.kind != 0);
-    }
-}
-
-uint32_t CBrisvaneDlg::ShownBlock() const {
-    // With the profile unknown the view shows the first block, as a default profile has it.
-    const int profile = profiles::CachedCurrentProfile();
-    return profile < 0 ? 0 : static_cast<uint32_t>(profile);
-}
-
+// The keyboard view exists once the pictures are loaded; a keyboard that answers earlier
+// finds no buttons to draw yet.
 void CBrisvaneDlg::RefreshKeyView() {
-    auto& store = profiles::GetProfileStore();
-    std::lock_guard lock(store.lock);
-    if (!store.image)
-        return;
-    const size_t block = ShownBlock();
-    for (const keys::KeyButton& k : keys::kKeyButtons) {
-        const auto& entry = profiles::EntryAt(*store.image, block * keys::kKeyBlockEntries +
-                                                                keys::KeyIndexOf(k.code));
-        if (ui::CPngButton* button = Button(k.id))
-            button->SetLatched(entry.kind != 0);
-    }
-    const bool layerB = device::LayerB();
-    for (int i = 0; i < 9; ++i) {
-        const auto& entry = profiles::EntryAt(
-            *store.image, block * keys::kKeyBlockEntries + keys::SpecialButtonEntry(i + 1, layerB));
-        if (ui::CPngButton* g = Button(keys::kSpecialButtonTable[i].id))
-            g->SetLatched(entry.kind != 0);
-    }
+    if (keyView_)
+        keyView_->RefreshKeyButtons();
+}
+
+void CBrisvaneDlg::RefreshKeyTooltips() {
+    if (keyView_)
+        keyView_->RefreshKeyTooltips();
 }
 
 void CBrisvaneDlg::ResetKeyButton(uint32_t globalEntry) {
-    if (const uint16_t id = keys::ButtonShowingEntry(globalEntry, ShownBlock(), device::LayerB()))
-        if (ui::CPngButton* button = Button(id))
-            button->SetLatched(false);
+    if (keyView_)
+        keyView_->ResetKeyButton(globalEntry);
+}
+
+int CBrisvaneDlg::OpenKeyEditor(int buttonId) {
+    if (!keyEditor_ || keyEditor_->OpenCount() != 0)
+        return -1;
+    return keyEditor_->OpenForKey(buttonId);
 }
 
 void CBrisvaneDlg::SetApplyPending(bool pending) {
@@ -580,20 +550,13 @@ void CBrisvaneDlg::OpenHelp() {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(page.string())));
 }
 
-void CBrisvaneDlg::OpenKeyEditor(int buttonId) {
-    if (keyEditor_ && keyEditor_->OpenCount() == 0)
-        keyEditor_->OpenForKey(buttonId);
-}
-
 bool CBrisvaneDlg::KeyEditorOpen() const {
     return keyEditor_ && keyEditor_->OpenCount() > 0;
 }
 
 void CBrisvaneDlg::SetKeyButtonEditing(int buttonId, bool editing) {
-    // While edited, the button's normal face is its hover picture.
-    if (ui::CPngButton* button = Button(buttonId))
-        button->SetFaceSurfaces(editing ? pictures_.over : pictures_.normal, pictures_.over,
-                                pictures_.down, pictures_.normal, pictures_.disable);
+    if (keyView_)
+        keyView_->SetEditing(static_cast<uint16_t>(buttonId), editing);
 }
 
 void CBrisvaneDlg::OpenAbout() {
@@ -691,8 +654,11 @@ void CBrisvaneDlg::OnProf() {
 }
 
 void CBrisvaneDlg::OnLed() {
-    MarkSpecialButtons();
-    ShowLayer();
+    if (!keyView_)
+        return;
+    // The special buttons show the entries of the new layer.
+    keyView_->RefreshKeyTooltips();
+    keyView_->ShowLayer();
 }
 
 void CBrisvaneDlg::OnOK() {

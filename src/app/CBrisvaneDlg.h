@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/ConnectionThread.h"
+#include "app/QtSettings.h"
 #include "device/TransportCallback.h"
 #include "platform/InstanceLock.h"
 #include "ui/CBaseDialog.h"
@@ -25,9 +26,14 @@ class QMenu;
 namespace macros {
 class Brisvane_DlgComposite;
 }
+namespace keys {
+class KeyboardView;
+class KeyEditor;
+} // namespace keys
 namespace profiles {
 class ProfileSession;
-}
+class StoreKeyData;
+} // namespace profiles
 namespace ui {
 class CPngButton;
 class Prompts;
@@ -38,6 +44,7 @@ namespace app {
 class CAboutDlg;
 class CTrayIcon;
 class MainWindowServer;
+class QtKeyPanel;
 
 class CBrisvaneDlg : public ui::CBaseDialog,
                      public device::TransportEvents,
@@ -82,7 +89,7 @@ public:
     void SetApplyPending(bool pending) override;
     bool ApplyPending() const override;
     void ShowBusy(bool busy) override;
-    void RefreshKeyTooltips() override { RefreshKeyView(); }
+    void RefreshKeyTooltips() override;
     void SetKeyButtonEditing(int buttonId, bool editing) override;
     bool KeyEditorOpen() const override;
     bool ProfileManagerApplyEnabled() const override { return false; }
@@ -111,11 +118,8 @@ private:
     ui::CPngButton* AddButton(int id);
     ui::CPngButton* Button(int id) const;
     void ApplyMainWindowTexts();
-    void ApplyFlip();
-    void ShowLayer();
-    void MarkSpecialButtons();
-    // The key block the keyboard view shows.
-    uint32_t ShownBlock() const;
+    // The key assignment dialog for a key or special button; -1 when none opens.
+    int OpenKeyEditor(int buttonId);
     void LatchProfileButton(int profile);
     void RebuildProfileMenu(bool create);
     void ShowProfileMenu();
@@ -123,7 +127,6 @@ private:
     void ProfileButton(int profile);
     void SelectLanguage(uint16_t language);
     void OpenHelp();
-    void OpenKeyEditor(int buttonId);
     void OpenAbout();
     void AnimationTick();
     void CloseNestedWindows();
@@ -136,6 +139,11 @@ private:
     const bool startHidden_;
     std::unique_ptr<ui::Prompts> prompts_;
     std::unique_ptr<profiles::ProfileSession> session_;
+    QtSettings settings_;
+    std::unique_ptr<QtKeyPanel> keyPanel_;
+    std::unique_ptr<profiles::StoreKeyData> keyData_;
+    std::unique_ptr<keys::KeyEditor> keyEditorLink_;
+    std::unique_ptr<keys::KeyboardView> keyView_;
     std::unique_ptr<CTrayIcon> tray_;
     std::unique_ptr<MainWindowServer> server_;
     std::unique_ptr<CAboutDlg> about_;
@@ -170,7 +178,6 @@ private:
     QTimer trayWait_;
     QTimer timer1050_;
     QTimer timer1051_;
-    int flip_ = 0;
 };
 
 } // namespace app

@@ -18,4 +18,23 @@ uint16_t ButtonShowingEntry(uint32_t globalEntry, uint32_t shownBlock, bool laye
     return 0;
 }
 
+bool IsKeyButton(uint16_t id) {
+    for (const KeyButton& k : kKeyButtons)
+        if (k.id == id)
+            return true;
+    return false;
+}
+
+bool IsSpecialButton(uint16_t id) {
+    for (const SpecialButton& s : kSpecialButtonTable)
+        if (s.id == id)
+            return true;
+    return false;
+}
+
+bool IsPictureKey(uint16_t id) {
+    return IsKeyButton(id) || IsSpecialButton(id) || id == kFnButtonId ||
+           (id >= kFirstDButtonId && id < kFirstDButtonId + kDButtonCount);
+}
+
 } // namespace keys

@@ -151,5 +151,12 @@ uint16_t ButtonShowingEntry(uint32_t globalEntry, uint32_t shownBlock, bool laye
 inline constexpr uint16_t kFnButtonId = 1174;
 inline constexpr uint8_t kFnLightBit = 45;
 inline constexpr uint16_t kFirstDButtonId = 1016; // D1..D6: 1016..1021
+inline constexpr uint16_t kDButtonCount = 6;
+
+bool IsKeyButton(uint16_t id);
+bool IsSpecialButton(uint16_t id);
+// A button of the picture that a click hands to the keyboard view: a key button, a special
+// button, Fn or a D button.
+bool IsPictureKey(uint16_t id);
 
 } // namespace keys

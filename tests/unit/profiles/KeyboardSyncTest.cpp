@@ -15,6 +15,7 @@
 #include "device/Exchange.h"
 #include "device/Transport.h"
 #include "device/TransportCallback.h"
+#include "keys/KeyboardView.h"
 #include "macros/Download.h"
 #include "macros/MacroArea.h"
 #include "macros/MacroList.h"
@@ -24,11 +25,13 @@
 #include "profiles/ProfileFile.h"
 #include "profiles/ProfileSession.h"
 #include "profiles/Snapshot.h"
+#include "profiles/StoreKeyData.h"
 #include "support/AllocationMeter.h"
 #include "support/FakeMainView.h"
 #include "support/FakePrompts.h"
 #include "support/StoreFixture.h"
 #include "support/VirtualKeyboard.h"
+#include "ui/AppSettings.h"
 #include "ui/TextTable.h"
 
 using namespace profiles;
@@ -60,6 +63,29 @@ VirtualKeyboard& Keyboard() {
 }
 
 constexpr int kMacroUnits = 4; // 512 bytes of macro space
+
+// A keyboard picture without buttons and settings that keep nothing.
+struct NoButtons : keys::KeyButtonPanel {
+    void SetAssigned(uint16_t, bool) override {}
+    void SetTooltip(uint16_t, std::u16string_view) override {}
+    void SetCaption(uint16_t, std::u16string_view) override {}
+    void SetEnabled(uint16_t, bool) override {}
+    void SetIndicatorFaces(uint16_t, keys::Picture, keys::Picture) override {}
+    void SetLightMark(uint16_t, uint32_t, bool) override {}
+    void SetEditing(uint16_t, bool) override {}
+    void PlaceArrow(bool, bool) override {}
+    void Redraw(uint16_t) override {}
+};
+struct NoSettings : ui::AppSettings {
+    std::u16string GetProfileString(std::u16string_view, std::u16string_view,
+                                    std::u16string_view defaultValue) override {
+        return std::u16string(defaultValue);
+    }
+    bool WriteProfileString(std::u16string_view, std::u16string_view,
+                            std::u16string_view) override {
+        return false;
+    }
+};
 
 } // namespace
 
@@ -180,6 +206,39 @@ TEST_F(KeyboardSync, ApplyWritesTheCurrentKeyMapAndTheMacroArea) {
     ResetStoreToDefault();
     ASSERT_EQ(LoadProfileFile(SnapshotPath(1)), 1);
     EXPECT_EQ(Entry(1, kB).value, kC);
+}
+
+TEST_F(KeyboardSync, RestoringDefaultsClearsTheShownKeysAndDownloadsOnlyAfterYes) {
+    SetCurrentProfile(1);
+    MakeSnapshotFile();
+    ASSERT_FALSE(device::LayerB());
+    const uint16_t notOnPicture = keys::KeyIndexOf(0x122); // a media key
+    Entry(1, kA) = {.kind = 2, .value = kC};
+    Entry(1, 256) = {.kind = 8, .code = 0x0301, .value = 2}; // G1, layer A
+    Entry(1, 265) = {.kind = 8, .code = 0x1301, .value = 3}; // G1, layer B
+    view.applyPending = true;
+    session.ApplyChanges();
+    const Bytes remapped = WithSlots({{kA, {2, 2, 0x06}}, {0x200, {5, 5, 2}}});
+    ASSERT_EQ(Keyboard().Dump("keymap1"), remapped);
+    Entry(1, notOnPicture) = {.kind = 1};
+    Entry(2, kA) = {.kind = 1}; // another profile
+
+    StoreKeyData data(view);
+    NoButtons buttons;
+    NoSettings settings;
+    keys::KeyboardView keyView(buttons, data, settings);
+    for (bool yes : {false, true}) {
+        prompts.answers = {yes};
+        keyView.RestoreDefaultKeys(prompts, [this] { session.ApplyChanges(); });
+        EXPECT_EQ(Keyboard().Dump("keymap1"), yes ? layout_ : remapped) << "yes " << yes;
+        EXPECT_EQ(Entry(1, kA), (yes ? keys::KeyEntry{} : keys::KeyEntry{.kind = 2, .value = kC}));
+        EXPECT_FALSE(view.applyPending);
+    }
+    EXPECT_EQ(Entry(1, 256), keys::KeyEntry{});
+    EXPECT_EQ(Entry(1, 265), (keys::KeyEntry{.kind = 8, .code = 0x1301, .value = 3}));
+    EXPECT_EQ(Entry(1, notOnPicture).kind, 1);
+    EXPECT_EQ(Entry(2, kA).kind, 1);
+    EXPECT_EQ(Keyboard().Dump("keymap2"), layout_);
 }
 
 TEST_F(KeyboardSync, SnapshotOfTheKeyboardDecodesBackToTheDownloadedStore) {
