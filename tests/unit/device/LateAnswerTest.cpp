@@ -14,7 +14,7 @@
 #include "device/Exchange.h"
 #include "device/Transport.h"
 #include "device/TransportCallback.h"
-#include "support/VirtualKeyboard.h"
+#include "support/SuiteKeyboard.h"
 
 namespace {
 
@@ -23,29 +23,6 @@ using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<uint8_t>;
 
 constexpr auto kTimeout = 200ms; // the answer time-out, shortened in proportion
-
-std::filesystem::path SuiteFolder() {
-    static const std::filesystem::path folder = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vkbd-XXXXXX").string();
-        return std::filesystem::path(::mkdtemp(pattern.data()));
-    }();
-    return folder;
-}
-
-VirtualKeyboard& Keyboard() {
-    static VirtualKeyboard keyboard(std::filesystem::path(BRISVANE_BUILD_ROOT) / "olvask-vkbd",
-                                    SuiteFolder());
-    return keyboard;
-}
-
-bool WaitForCount(int32_t wanted) {
-    for (int i = 0; i < 500; ++i) {
-        if (device::GetDeviceCount() == wanted)
-            return true;
-        std::this_thread::sleep_for(10ms);
-    }
-    return false;
-}
 
 // The first 56-byte chunk of a read that differs from the page, or -1.
 int FirstWrongChunk(const std::array<uint8_t, 512>& read, const std::array<uint8_t, 512>& page) {

@@ -25,7 +25,7 @@
 #include "support/FakeMainView.h"
 #include "support/FakePrompts.h"
 #include "support/StoreFixture.h"
-#include "support/VirtualKeyboard.h"
+#include "support/SuiteKeyboard.h"
 
 using namespace profiles;
 using namespace std::chrono_literals;
@@ -67,29 +67,6 @@ struct FaultCase {
 };
 void PrintTo(const FaultCase& c, std::ostream* os) {
     *os << c.faultName << " at " << c.where;
-}
-
-std::filesystem::path SuiteFolder() {
-    static const std::filesystem::path folder = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vkbd-XXXXXX").string();
-        return std::filesystem::path(::mkdtemp(pattern.data()));
-    }();
-    return folder;
-}
-
-VirtualKeyboard& Keyboard() {
-    static VirtualKeyboard keyboard(std::filesystem::path(BRISVANE_BUILD_ROOT) / "olvask-vkbd",
-                                    SuiteFolder());
-    return keyboard;
-}
-
-bool WaitForCount(int32_t wanted) {
-    for (int i = 0; i < 500; ++i) {
-        if (device::GetDeviceCount() == wanted)
-            return true;
-        std::this_thread::sleep_for(10ms);
-    }
-    return false;
 }
 
 uint64_t CommandsReceived() {

@@ -30,7 +30,7 @@
 #include "support/FakeMainView.h"
 #include "support/FakePrompts.h"
 #include "support/StoreFixture.h"
-#include "support/VirtualKeyboard.h"
+#include "support/SuiteKeyboard.h"
 #include "ui/AppSettings.h"
 #include "ui/TextTable.h"
 
@@ -38,29 +38,6 @@ using namespace profiles;
 using Bytes = std::vector<uint8_t>;
 
 namespace {
-
-bool WaitForCount(int32_t wanted) {
-    for (int i = 0; i < 500; ++i) {
-        if (device::GetDeviceCount() == wanted)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
-
-std::filesystem::path SuiteFolder() {
-    static const std::filesystem::path folder = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vkbd-XXXXXX").string();
-        return std::filesystem::path(::mkdtemp(pattern.data()));
-    }();
-    return folder;
-}
-
-VirtualKeyboard& Keyboard() {
-    static VirtualKeyboard keyboard(std::filesystem::path(BRISVANE_BUILD_ROOT) / "olvask-vkbd",
-                                    SuiteFolder());
-    return keyboard;
-}
 
 constexpr int kMacroUnits = 4; // 512 bytes of macro space
 
