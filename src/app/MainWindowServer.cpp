@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -92,6 +93,7 @@ void MainWindowServer::Close() {
 }
 
 void MainWindowServer::Serve() {
+    pthread_setname_np(pthread_self(), "window-channel");
     for (;;) {
         pollfd fds[2] = {{listenFd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
