@@ -1,12 +1,18 @@
 #pragma once
 
 // The receiving side of the main window channel: a local socket in a folder only this user
-// can enter, acknowledging each request as soon as it is read and answering it after the
-// window has handled it.
+// can enter. A thread of its own accepts and reads each request and acknowledges it at once,
+// however busy the window's thread is; the window's thread handles it and then answers.
 
-#include <QLocalServer>
 #include <QObject>
+#include <cstdint>
 #include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/MainWindowChannel.h"
 
 namespace app {
 
@@ -22,14 +28,25 @@ public:
 
     // Listens at the socket of this process; false when it cannot.
     bool Listen();
+    // Stops listening; requests acknowledged but not yet handled are dropped and their
+    // senders released. Call it on this object's thread.
     void Close();
 
 private:
-    void OnConnection();
+    void Serve();
+    void Receive(int client);
+    void Handle(uint64_t id, platform::WindowRequest request);
 
     Handler handler_;
-    QLocalServer server_;
-    QString path_;
+    std::string path_;
+    int listenFd_ = -1;
+    int stopFd_ = -1;
+    std::thread thread_;
+
+    // Connections acknowledged and waiting for the window's thread, by request.
+    std::mutex pendingLock_;
+    std::map<uint64_t, int> pending_;
+    uint64_t nextId_ = 0;
 };
 
 } // namespace app

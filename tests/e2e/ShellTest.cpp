@@ -314,10 +314,11 @@ TEST_F(Shell, KillEndsTheCopyWhileItsPromptIsOpen) {
     ASSERT_TRUE(WaitUntil([&] { return !Windows(first).dialogs.empty(); }, kPatience))
         << "no message box";
 
-    // The box is closed as cancelled; the start that waited for it ends too.
+    // The box is closed as cancelled; the start that waited for it ends too, and must have
+    // ended before no process of the program may remain.
     EXPECT_EQ(session_.RunApp({"/Kill"}).code, 0);
-    EXPECT_TRUE(EndsCleanly(first));
     EXPECT_EQ(second.Wait(kPatience), 0);
+    EXPECT_TRUE(EndsCleanly(first));
 }
 
 TEST_F(Shell, KillEndsTheRunningCopyAndItself) {

@@ -1,5 +1,6 @@
 #include <QCoreApplication>
 #include <QTest>
+#include <QThread>
 #include <atomic>
 #include <future>
 #include <string>
@@ -75,6 +76,68 @@ private slots:
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QCOMPARE(reply.get(), std::string("READDONE"));
         QVERIFY(acknowledgedDuringHandling);
+    }
+
+    // The window's thread may be busy for seconds (a keyboard that does not answer, the
+    // handling of an earlier request): a request that comes meanwhile is still acknowledged
+    // within the sender's time-out, and answered only once the window has handled it.
+    void requestIsAcknowledgedWhileTheWindowIsBusy() {
+        std::atomic<int> handled{0};
+        std::atomic<bool> onWindowThread{true};
+        std::future<std::pair<int, int>> second;
+        app::MainWindowServer server([&](uint32_t, uint32_t tag) {
+            if (QThread::currentThread() != QCoreApplication::instance()->thread())
+                onWindowThread = false;
+            if (tag == 1) {
+                second = std::async(std::launch::async, [&] {
+                    const int seen = platform::SendWindowMessage(getpid(), platform::UM_KILL, 2);
+                    return std::pair(seen, handled.load());
+                });
+                std::this_thread::sleep_for(platform::kAcknowledgeTimeout +
+                                            std::chrono::seconds(1));
+            }
+            ++handled;
+        });
+        QVERIFY(server.Listen());
+        QCOMPARE(Send(platform::UM_OPEN, 1), 1);
+        QVERIFY(second.valid());
+        while (second.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        const auto [seen, handledBeforeTheAnswer] = second.get();
+        QCOMPARE(seen, 1);
+        QCOMPARE(handledBeforeTheAnswer, 2);
+        QVERIFY(onWindowThread);
+    }
+
+    // Closing while requests wait for the window's thread ends at once and releases their
+    // senders; the window, being closed, does not handle them.
+    void closingReleasesRequestsThatWaitForTheWindow() {
+        const auto path = platform::MainWindowSocketPath(getpid());
+        int handled = 0;
+        app::MainWindowServer server([&](uint32_t, uint32_t) { ++handled; });
+        QVERIFY(server.Listen());
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const timeval patience{2, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        path.string().copy(addr.sun_path, sizeof addr.sun_path - 1);
+        QCOMPARE(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        const auto request = platform::EncodeRequest({platform::UM_OPEN, platform::kTagOpen});
+        QCOMPARE(::send(fd, request.data(), request.size(), MSG_NOSIGNAL), ssize_t(8));
+        // No event is processed here: the acknowledgement does not need the window's thread.
+        std::string got(8, '\0');
+        QCOMPARE(::recv(fd, got.data(), 4, MSG_WAITALL), ssize_t(4));
+
+        const auto begin = std::chrono::steady_clock::now();
+        server.Close();
+        QVERIFY(std::chrono::steady_clock::now() - begin < std::chrono::milliseconds(500));
+        QCOMPARE(::recv(fd, got.data() + 4, 4, 0), ssize_t(0));
+        ::close(fd);
+        QCOMPARE(got.substr(0, 4), std::string("READ"));
+        QCoreApplication::processEvents();
+        QCOMPARE(handled, 0);
+        QVERIFY(!std::filesystem::exists(path));
     }
 
     void anotherUserCannotReachTheWindow() {
