@@ -1,16 +1,21 @@
 // The key assignment dialog seen from outside: a click on a key of the picture opens it
-// beside the key, Escape and Enter leave it open, a multimedia function chosen in it reaches
-// the keyboard's key map after OK and the main window's Apply.
+// beside the key, Escape and Enter leave it open, what is chosen in it (a multimedia or
+// keyboard function, a key typed, the Windows key, Clear) reaches the keyboard's key map after
+// OK and the main window's Apply, and Default brings the factory key map back.
 
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <fstream>
+#include <functional>
 #include <iostream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "Session.h"
+#include "keys/KeyEntry.h"
 #include "ui/SkinRect.h"
 
 namespace {
@@ -70,8 +75,107 @@ protected:
         return found;
     }
 
+    // Starts the keyboard and the program, and learns A's position in the key map, its
+    // default action there and the profile whose key map the program sends.
+    void StartAndFindKeyA() {
+        ASSERT_TRUE(session_.StartKeyboard());
+        app_ = session_.StartApp();
+        ASSERT_TRUE(WaitUntil([&] { return session_.Windows(app_.pid()).MainShown(); }, kPatience));
+        ASSERT_TRUE(WaitUntil([&] { return session_.HostsConnected() == 1; }, kPatience));
+        ASSERT_TRUE(session_.Ping(app_.pid()));
+        main_ = *session_.Windows(app_.pid()).main;
+        const std::vector<uint8_t> layout = Dump("default-layout");
+        ASSERT_GE(layout.size(), 126u * 3);
+        for (int s = 0; s < 126 && slotA_ < 0; ++s)
+            if (keys::KeyCodeOfSlot(layout[s * 3], layout[s * 3 + 1], layout[s * 3 + 2]) == 0x01E)
+                slotA_ = s;
+        ASSERT_GE(slotA_, 0);
+        defaultA_ = {layout[slotA_ * 3], layout[slotA_ * 3 + 1], layout[slotA_ * 3 + 2]};
+        const std::vector<uint8_t> config = Dump("config");
+        ASSERT_GT(config.size(), 10u);
+        profile_ = config[10];
+    }
+
+    std::vector<uint8_t> KeyMap() const { return Dump("keymap" + std::to_string(profile_)); }
+
+    // Opens the dialog with a click on A, lets choose work in it, then OK and the main
+    // window's Apply.
+    void AssignToA(const std::function<void(const WindowInfo&)>& choose) {
+        ASSERT_TRUE(ClickAt(main_, Layout("Main.ini", u"KEY_01E")));
+        const auto dialog = DialogOf(app_);
+        ASSERT_TRUE(dialog) << "no dialog opened";
+        ASSERT_TRUE(session_.Ping(app_.pid()));
+        choose(*dialog);
+        ASSERT_TRUE(session_.Ping(app_.pid()));
+        ASSERT_FALSE(session_.Windows(app_.pid()).dialogs.empty()) << "the dialog closed early";
+        ASSERT_TRUE(ClickAt(*dialog, Layout("Composite.ini", u"CONTROL_OK")));
+        ASSERT_TRUE(
+            WaitUntil([&] { return session_.Windows(app_.pid()).dialogs.empty(); }, kPatience))
+            << "OK did not close the dialog";
+        ASSERT_TRUE(ClickAt(main_, Layout("Main.ini", u"CONTROL2_APPLY")));
+    }
+
+    // Picks a row of a drop-down list of the dialog with the keyboard.
+    void ChooseRow(const WindowInfo& dialog, const char16_t* list, int row) {
+        ASSERT_TRUE(ClickAt(dialog, Layout("Composite.ini", list)));
+        ASSERT_TRUE(
+            WaitUntil([&] { return !session_.Windows(app_.pid()).menus.empty(); }, kPatience))
+            << "the list did not open";
+        session_.screen().Key("Home");
+        for (int i = 0; i < row; ++i)
+            session_.screen().Key("Down");
+        session_.screen().Key("Return");
+        ASSERT_TRUE(
+            WaitUntil([&] { return session_.Windows(app_.pid()).menus.empty(); }, kPatience));
+    }
+
+    // Waits until the keyboard holds the action at A's position; returns what it holds last.
+    keys::KeyAction WaitForActionAtA(keys::KeyAction want) const {
+        keys::KeyAction got{0xFF, 0xFF, 0xFF};
+        WaitUntil(
+            [&] {
+                const std::vector<uint8_t> map = KeyMap();
+                if (map.size() < 512)
+                    return false;
+                got = {map[slotA_ * 3], map[slotA_ * 3 + 1], map[slotA_ * 3 + 2]};
+                return got == want;
+            },
+            kPatience);
+        return got;
+    }
+
+    void Quit() {
+        EXPECT_EQ(session_.RunApp({"/Kill"}).code, 0);
+        EXPECT_TRUE(app_.Wait(kPatience).has_value());
+    }
+
     Session session_;
+    Child app_;
+    WindowInfo main_;
+    int slotA_ = -1;
+    int profile_ = 0;
+    keys::KeyAction defaultA_;
 };
+
+std::string Text(const keys::KeyAction& a) {
+    std::ostringstream out;
+    out << std::hex << int(a.action) << " " << int(a.p1) << " " << int(a.p2);
+    return out.str();
+}
+
+std::string Slurp(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
 
 TEST_F(KeyEditor, MultimediaFunctionOnKeyAReachesTheKeyMap) {
     ASSERT_TRUE(session_.StartKeyboard());
@@ -159,6 +263,105 @@ TEST_F(KeyEditor, ExitWhileTheDialogIsOpenEndsTheProgram) {
     const auto code = app.Wait(kPatience);
     ASSERT_TRUE(code.has_value()) << "the program is still running";
     EXPECT_EQ(*code, 0);
+}
+
+} // namespace
+
+namespace {
+
+// One after the other on key A, each starting from what the row before left: a key typed on
+// the single-key tab, the Windows key, a keyboard function, and Clear back to the default.
+TEST_F(KeyEditor, EachChoiceOnKeyAReachesTheKeyMap) {
+    // A stand-in for the desktop shell, which keeps Super for itself while nothing grabs it.
+    Child desktop;
+    const auto desktopLog = session_.runtime() / "desktop.log";
+    ASSERT_TRUE(desktop.Start({KEY_CAPTURE_PROBE, "desktop"}, session_.Env(), desktopLog));
+    ASSERT_TRUE(
+        WaitUntil([&] { return Slurp(desktopLog).find("ready") != std::string::npos; }, kPatience));
+    ASSERT_NO_FATAL_FAILURE(StartAndFindKeyA());
+    session_.screen().Key("super");
+    ASSERT_TRUE(
+        WaitUntil([&] { return Count(Slurp(desktopLog), "desktop 133 press") == 1; }, kPatience))
+        << "the desktop does not see Super";
+
+    const auto typeKey = [&](const char* key) {
+        return [this, key](const WindowInfo& dialog) {
+            // The capture holds the keyboard once the dialog is the active window.
+            ASSERT_TRUE(
+                WaitUntil([&] { return session_.screen().Focused() == dialog.id; }, kPatience))
+                << "the dialog never got the focus";
+            ASSERT_TRUE(session_.Ping(app_.pid()));
+            session_.screen().Key(key);
+        };
+    };
+    struct Row {
+        const char* what;
+        std::function<void(const WindowInfo&)> choose;
+        keys::KeyEntry entry; // what the dialog should have assigned
+    } rows[] = {
+        {"B typed", typeKey("b"), {2, 0, 0x030}},
+        {"Super typed", typeKey("super"), {2, 0, 0x15B}},
+        {"the third keyboard function",
+         [&](const WindowInfo& dialog) {
+             ASSERT_TRUE(ClickAt(dialog, Layout("Composite.ini", u"CONTROL_FUNCTION")));
+             ASSERT_TRUE(session_.Ping(app_.pid()));
+             ChooseRow(dialog, u"FUNC_FUNCTION_SELECT", 2);
+         },
+         {8, 0, 2}},
+        {"Clear",
+         [&](const WindowInfo& dialog) {
+             ASSERT_TRUE(ClickAt(dialog, Layout("Composite.ini", u"CONTROL_CLEAR")));
+         },
+         {0, 0, 0}},
+    };
+    keys::KeyAction before = defaultA_;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const keys::KeyAction want = keys::EncodeKeyAction(row.entry, defaultA_);
+        // Each row changes what the one before left.
+        ASSERT_NE(want, before);
+        ASSERT_NO_FATAL_FAILURE(AssignToA(row.choose));
+        const keys::KeyAction got = WaitForActionAtA(want);
+        EXPECT_EQ(got, want) << "A holds " << Text(got) << ", not " << Text(want);
+        before = want;
+    }
+    EXPECT_EQ(Count(Slurp(desktopLog), "desktop 133 press"), 1u)
+        << "Super reached the desktop while the dialog captured it";
+    Quit();
+}
+
+// Default, after a remap was applied, answered Yes: the factory key map is back.
+TEST_F(KeyEditor, DefaultRestoresTheFactoryKeyMap) {
+    ASSERT_NO_FATAL_FAILURE(StartAndFindKeyA());
+    const std::vector<uint8_t> factory = KeyMap();
+    ASSERT_GE(factory.size(), 512u);
+    const keys::KeyAction b = keys::EncodeKeyAction({2, 0, 0x030}, defaultA_);
+    ASSERT_NO_FATAL_FAILURE(AssignToA([&](const WindowInfo& dialog) {
+        ASSERT_TRUE(WaitUntil([&] { return session_.screen().Focused() == dialog.id; }, kPatience));
+        ASSERT_TRUE(session_.Ping(app_.pid()));
+        session_.screen().Key("b");
+    }));
+    ASSERT_EQ(WaitForActionAtA(b), b);
+
+    ASSERT_TRUE(ClickAt(main_, Layout("Main.ini", u"FUNC_DEFAULT")));
+    ASSERT_TRUE(WaitUntil([&] { return !session_.Windows(app_.pid()).dialogs.empty(); }, kPatience))
+        << "no question";
+    ASSERT_TRUE(session_.Ping(app_.pid()));
+    // No is the default button: Yes is the other one of the two.
+    session_.screen().Key("Tab");
+    session_.screen().Key("Return");
+    ASSERT_TRUE(WaitUntil([&] { return session_.Windows(app_.pid()).dialogs.empty(); }, kPatience));
+    std::vector<uint8_t> map;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            map = KeyMap();
+            return map == factory;
+        },
+        kPatience))
+        << "A holds "
+        << (map.size() >= 512 ? Text({map[slotA_ * 3], map[slotA_ * 3 + 1], map[slotA_ * 3 + 2]})
+                              : std::string("no key map"));
+    Quit();
 }
 
 } // namespace
