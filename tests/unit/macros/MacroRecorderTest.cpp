@@ -201,26 +201,27 @@ TEST(MacroRecorder, ReleaseOnlyKeysRecordAPressAndARelease) {
         const char* what;
         bool recordDelays;
         bool pressDelivered;
+        bool held;
         std::vector<Row> rows;
     };
+    const std::vector<Row> measured = {
+        {kA, kDown, 100}, {kA, kUp, 300}, {kPrint, kDown, 2}, {kPrint, kUp, 0}};
     const Case cases[] = {
-        {"release only",
-         true,
-         false,
-         {{kA, kDown, 100}, {kA, kUp, 300}, {kPrint, kDown, 2}, {kPrint, kUp, 0}}},
-        {"press and release",
-         true,
-         true,
-         {{kA, kDown, 100}, {kA, kUp, 300}, {kPrint, kDown, 2}, {kPrint, kUp, 0}}},
+        {"release only", true, false, false, measured},
+        {"press and release", true, true, false, measured},
+        {"held", true, true, true, measured},
         {"fixed delays",
          false,
          true,
+         false,
          {{kA, kDown, 50}, {kA, kUp, 50}, {kPrint, kDown, 50}, {kPrint, kUp, 0}}},
     };
     for (const Case& c : cases) {
         std::vector<Event> events = {{kXA, false, 0}, {kXA, true, 100}};
         if (c.pressDelivered)
             events.push_back({kXPrint, false, 380});
+        if (c.held) // repeats as a release and a press at one instant
+            events.insert(events.end(), {{kXPrint, true, 390}, {kXPrint, false, 390}});
         events.push_back({kXPrint, true, 400});
         ActionList list;
         EXPECT_TRUE(Record(list, c.recordDelays, events)) << c.what;
