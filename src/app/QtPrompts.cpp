@@ -2,8 +2,8 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QPushButton>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 #include "app/Menus.h"
