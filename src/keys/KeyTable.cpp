@@ -1,5 +1,7 @@
 #include "keys/KeyTable.h"
 
+#include <algorithm>
+
 #include "keys/KeyCodes.h"
 
 namespace keys {
@@ -256,6 +258,11 @@ const std::array<MediaFunction, kMediaFunctionCount> MediaFunctionTable = {{
 
 std::u16string_view KeyRecordName(const KeyRecord& record) {
     return record.nameIsText ? ui::TextOf(record.nameText) : record.name;
+}
+
+bool IsMediaKeyCode(uint16_t keyCode) {
+    return std::any_of(MediaFunctionTable.begin(), MediaFunctionTable.end(),
+                       [keyCode](const MediaFunction& f) { return f.keyCode == keyCode; });
 }
 
 std::u16string_view MediaFunctionName(size_t index) {

@@ -42,5 +42,7 @@ inline constexpr size_t kMediaFunctionCount = 18;
 extern const std::array<MediaFunction, kMediaFunctionCount> MediaFunctionTable;
 // Empty for an index out of range.
 std::u16string_view MediaFunctionName(size_t index);
+// True for the key code of one of the multimedia functions' keys.
+bool IsMediaKeyCode(uint16_t keyCode);
 
 } // namespace keys

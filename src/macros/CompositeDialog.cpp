@@ -21,11 +21,6 @@ constexpr uint32_t kReleaseBit = 1u << 31;
 constexpr uint32_t kRepeatBit = 1u << 30;
 constexpr uint16_t kPrintScreen = 0x137;
 
-bool IsMediaKey(uint16_t code) {
-    return std::any_of(keys::MediaFunctionTable.begin(), keys::MediaFunctionTable.end(),
-                       [code](const keys::MediaFunction& f) { return f.keyCode == code; });
-}
-
 bool Inside(const Rect& r, const Rect& screen) {
     return r.x >= screen.x && r.y >= screen.y && r.x + r.w <= screen.x + screen.w &&
            r.y + r.h <= screen.y + screen.h;
@@ -294,7 +289,7 @@ bool CompositeDialog::KeyMessage(uint8_t virtualKey, uint32_t lParam) {
         return false;
     const uint16_t code = keys::KeyCodeOfKeyMessage(virtualKey, lParam);
     // Multimedia keys keep their desktop function (the volume still changes).
-    if (code == 0 || IsMediaKey(code))
+    if (code == 0 || keys::IsMediaKeyCode(code))
         return false;
     const bool fresh = (lParam & (kReleaseBit | kRepeatBit)) == 0;
     if (fresh || code == kPrintScreen) {

@@ -15,11 +15,6 @@ constexpr uint8_t kVirtualKeyRightWin = 0x5C;
 constexpr uint16_t kKeyLeftWin = 0x15B;
 constexpr uint16_t kKeyRightWin = 0x15C;
 
-bool IsMediaKey(uint16_t code) {
-    return std::any_of(keys::MediaFunctionTable.begin(), keys::MediaFunctionTable.end(),
-                       [code](const keys::MediaFunction& f) { return f.keyCode == code; });
-}
-
 uint16_t KeyOf(uint8_t virtualKey, uint32_t lParam) {
     // The Windows keys by their virtual key alone, whatever scan code came with them.
     if (virtualKey == kVirtualKeyLeftWin)
@@ -107,7 +102,7 @@ MacroRecorder::Outcome MacroRecorder::KeyMessage(uint8_t virtualKey, uint32_t lP
     const uint16_t key = KeyOf(virtualKey, lParam);
     // Keys without a code, and multimedia keys, keep their desktop function (the volume still
     // changes while recording).
-    if (key == 0 || IsMediaKey(key))
+    if (key == 0 || keys::IsMediaKeyCode(key))
         return {};
 
     Outcome outcome{true, false};

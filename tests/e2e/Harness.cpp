@@ -4,8 +4,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <random>
 #include <spawn.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -195,6 +197,20 @@ Output Run(const std::vector<std::string>& argv, const std::map<std::string, std
     }
     close(fds[0]);
     return out;
+}
+
+std::string ReadAll(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout,

@@ -60,6 +60,10 @@ Output Run(const std::vector<std::string>& argv,
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout,
                std::chrono::milliseconds step = 20ms);
 
+// What a file holds (empty when it cannot be read), and how often a text stands in another.
+std::string ReadAll(const std::filesystem::path& file);
+size_t Count(const std::string& text, const std::string& what);
+
 // A folder of its own, removed with all it holds.
 class TempFolder {
 public:

@@ -16,21 +16,6 @@ using namespace std::chrono_literals;
 
 constexpr auto kPatience = 10s;
 
-std::string Slurp(const std::filesystem::path& file) {
-    std::ifstream in(file);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-size_t Count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-        ++n;
-    }
-    return n;
-}
-
 class KeyCaptureOnX11 : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -43,7 +28,9 @@ protected:
     }
     void TearDown() override {
         if (HasFailure()) {
-            std::cerr << "window:\n" << Slurp(windowLog()) << "desktop:\n" << Slurp(desktopLog());
+            std::cerr << "window:\n"
+                      << ReadAll(windowLog()) << "desktop:\n"
+                      << ReadAll(desktopLog());
         }
     }
 
@@ -55,13 +42,13 @@ protected:
         auto env = display_.Env();
         env["QT_QPA_PLATFORM"] = "xcb";
         return child.Start({KEY_CAPTURE_PROBE, mode}, env, log) &&
-               WaitUntil([&] { return Slurp(log).find(ready) != std::string::npos; }, kPatience);
+               WaitUntil([&] { return ReadAll(log).find(ready) != std::string::npos; }, kPatience);
     }
     void Press(const std::string& keys) {
         ASSERT_EQ(e2e::Run({"xdotool", "key", keys}, display_.Env()).code, 0) << keys;
     }
     bool WaitFor(const std::filesystem::path& log, const std::string& line, size_t count = 1) {
-        return WaitUntil([&] { return Count(Slurp(log), line) >= count; }, kPatience);
+        return WaitUntil([&] { return Count(ReadAll(log), line) >= count; }, kPatience);
     }
 
     TempFolder folder_;
@@ -102,10 +89,10 @@ TEST_F(KeyCaptureOnX11, DesktopKeysAreCapturedAndVolumeKeysStillReachTheDesktop)
     Press("super");
     EXPECT_TRUE(WaitFor(windowLog(), "key 5b 015b0001 swallowed", 3));
 
-    const std::string seen = Slurp(desktopLog());
+    const std::string seen = ReadAll(desktopLog());
     EXPECT_EQ(Count(seen, "desktop 133 press"), 1u) << "Super reached the desktop";
     EXPECT_EQ(Count(seen, "press"), 2u) << seen;
-    EXPECT_EQ(Count(Slurp(windowLog()), "key af 01300001"), 1u) << "the volume key came back";
+    EXPECT_EQ(Count(ReadAll(windowLog()), "key af 01300001"), 1u) << "the volume key came back";
 }
 
 // The grab is held only while the capturing window is active: keys typed into a window the
@@ -137,7 +124,7 @@ TEST_F(KeyCaptureOnX11, TheGrabFollowsTheActiveWindow) {
     ASSERT_TRUE(WaitFor(windowLog(), "grabbed", 2));
     Press("super");
     EXPECT_TRUE(WaitFor(windowLog(), "key 5b 015b0001 swallowed"));
-    EXPECT_EQ(Count(Slurp(desktopLog()), "desktop 133 press"), 1u);
+    EXPECT_EQ(Count(ReadAll(desktopLog()), "desktop 133 press"), 1u);
 }
 
 } // namespace

@@ -163,20 +163,6 @@ std::string Text(const keys::KeyAction& a) {
     return out.str();
 }
 
-std::string Slurp(const std::filesystem::path& file) {
-    std::ifstream in(file);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-size_t Count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
-}
-
 TEST_F(KeyEditor, MultimediaFunctionOnKeyAReachesTheKeyMap) {
     ASSERT_TRUE(session_.StartKeyboard());
     Child app = session_.StartApp();
@@ -276,12 +262,12 @@ TEST_F(KeyEditor, EachChoiceOnKeyAReachesTheKeyMap) {
     Child desktop;
     const auto desktopLog = session_.runtime() / "desktop.log";
     ASSERT_TRUE(desktop.Start({KEY_CAPTURE_PROBE, "desktop"}, session_.Env(), desktopLog));
-    ASSERT_TRUE(
-        WaitUntil([&] { return Slurp(desktopLog).find("ready") != std::string::npos; }, kPatience));
+    ASSERT_TRUE(WaitUntil([&] { return ReadAll(desktopLog).find("ready") != std::string::npos; },
+                          kPatience));
     ASSERT_NO_FATAL_FAILURE(StartAndFindKeyA());
     session_.screen().Key("super");
     ASSERT_TRUE(
-        WaitUntil([&] { return Count(Slurp(desktopLog), "desktop 133 press") == 1; }, kPatience))
+        WaitUntil([&] { return Count(ReadAll(desktopLog), "desktop 133 press") == 1; }, kPatience))
         << "the desktop does not see Super";
 
     const auto typeKey = [&](const char* key) {
@@ -325,7 +311,7 @@ TEST_F(KeyEditor, EachChoiceOnKeyAReachesTheKeyMap) {
         EXPECT_EQ(got, want) << "A holds " << Text(got) << ", not " << Text(want);
         before = want;
     }
-    EXPECT_EQ(Count(Slurp(desktopLog), "desktop 133 press"), 1u)
+    EXPECT_EQ(Count(ReadAll(desktopLog), "desktop 133 press"), 1u)
         << "Super reached the desktop while the dialog captured it";
     Quit();
 }

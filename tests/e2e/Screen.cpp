@@ -138,13 +138,6 @@ namespace {
 
 constexpr const char* kMarkAtom = "_BRISVANE_E2E_MARK";
 
-std::string ReadAll(const std::filesystem::path& file) {
-    std::ifstream in(file);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 } // namespace
 
 bool RootEvents::Start(const Screen& screen, const std::filesystem::path& log) {
