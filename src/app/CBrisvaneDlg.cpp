@@ -134,7 +134,7 @@ bool CBrisvaneDlg::OnInitDialog() {
     session_ = std::make_unique<profiles::ProfileSession>(*prompts_, *this);
     const auto& paths = platform::Paths();
     keyEditor_ = std::make_unique<macros::Brisvane_DlgComposite>(
-        this, *this, *prompts_,
+        this, *this, *prompts_, &settings_,
         macros::CompositeFiles{paths.compositeSkinFile, paths.compositeSkinFolder, LanguageFile(),
                                paths.helpFolder / "index.html"},
         [this](int id) -> QWidget* { return Button(id); });

@@ -14,6 +14,8 @@
 
 #include "device/Transport.h"
 #include "macros/KeyCapture.h"
+#include "macros/MacroSpaceGauge.h"
+#include "macros/MacroTabControls.h"
 #include "profiles/CurrentProfile.h"
 #include "ui/CPngButton.h"
 #include "ui/CReportCtrl.h"
@@ -22,6 +24,7 @@
 #include "ui/Prompts.h"
 #include "ui/SkinLayout.h"
 #include "ui/SkinPalette.h"
+#include "ui/SkinRect.h"
 #include "ui/SkinSurface.h"
 
 namespace macros {
@@ -100,6 +103,7 @@ constexpr int kMacroTabControls[] = {
     Brisvane_DlgComposite::kRecordDelaysLabel,
     Brisvane_DlgComposite::kCycles,
     Brisvane_DlgComposite::kCyclesLabel,
+    Brisvane_DlgComposite::kMacroSpace,
 };
 
 constexpr uint32_t kWhite = 0xFFFFFF;
@@ -109,12 +113,13 @@ constexpr uint32_t kLabelColour = 0xE4E4E4; // RGB(228, 228, 228)
 } // namespace
 
 Brisvane_DlgComposite::Brisvane_DlgComposite(QWidget* parent, ui::MainView& main,
-                                             ui::Prompts& prompts, CompositeFiles files,
+                                             ui::Prompts& prompts, ui::AppSettings* settings,
+                                             CompositeFiles files,
                                              std::function<QWidget*(int)> buttonOf,
                                              std::function<int()> currentBlock)
     : ui::CBaseDialog(parent, files.layout, files.skinFolder),
-      model_(*this, main, currentBlock ? std::move(currentBlock) : CurrentBlock), main_(main),
-      prompts_(prompts), files_(std::move(files)), buttonOf_(std::move(buttonOf)),
+      model_(*this, main, prompts, settings, currentBlock ? std::move(currentBlock) : CurrentBlock),
+      main_(main), prompts_(prompts), files_(std::move(files)), buttonOf_(std::move(buttonOf)),
       capture_(std::make_unique<::KeyCapture>(this)) {
     CreateControls();
 }
@@ -163,6 +168,8 @@ void Brisvane_DlgComposite::CreateControls() {
     controls_[kActionList] = actions_;
     recordDelays_ = new QCheckBox(this);
     controls_[kRecordDelays] = recordDelays_;
+    gauge_ = new MacroSpaceGauge(this);
+    controls_[kMacroSpace] = gauge_;
     for (QWidget* w : {static_cast<QWidget*>(keyEdit_), static_cast<QWidget*>(mediaList_),
                        static_cast<QWidget*>(functionList_), static_cast<QWidget*>(macroList_),
                        static_cast<QWidget*>(cycles_)})
@@ -188,8 +195,13 @@ void Brisvane_DlgComposite::CreateControls() {
         if (!filling_ && row >= 0)
             model_.FunctionRowChosen(row);
     });
-    connect(cycles_, &QLineEdit::textEdited, this,
-            [this](const QString& text) { model_.CyclesTyped(text.toStdU16String()); });
+    macroControls_ = new MacroTabControls(
+        model_.Macros(),
+        {macroList_, actions_, cycles_, recordDelays_, gauge_, buttons_[kMacroAdd],
+         buttons_[kMacroDelete], buttons_[kRecord], buttons_[kDeleteAction],
+         buttons_[kClearActions], buttons_[kMoveTop], buttons_[kMoveUp], buttons_[kMoveDown],
+         buttons_[kMoveBottom]},
+        [this](std::u16string_view key) { return Text(key); }, this);
 }
 
 void Brisvane_DlgComposite::LoadImageSets() {
@@ -225,6 +237,11 @@ void Brisvane_DlgComposite::PlaceControls() {
     }
     for (const auto& [id, key] : kPlacedEntries)
         ui::PlaceControl(*controls_[id], files_.layout, ui::kButtonInfo, key);
+    // Skins made before the gauge have no place for it: beside the on-screen keyboard button.
+    const ui::SkinRect space =
+        ui::ReadSkinRect(files_.layout, ui::kButtonInfo, u"FUNC_MACRO_SPACE");
+    gauge_->setGeometry(space.w > 0 ? QRect(space.x, space.y, space.w, space.h)
+                                    : QRect(64, 387, 200, 28));
     // The title is a picture, not a button.
     buttons_[kTitle]->setEnabled(false);
 }
@@ -297,6 +314,7 @@ bool Brisvane_DlgComposite::OnInitDialog() {
         functionList_->addItem(Q(row));
     cycles_->setText(QStringLiteral("1"));
     filling_ = false;
+    macroControls_->SetUpColumns();
 
     model_.Initialise();
     if (model_.MacroOnly()) {
@@ -351,8 +369,8 @@ void Brisvane_DlgComposite::reject() {
     QDialog::reject();
 }
 
-bool Brisvane_DlgComposite::OnKeyMessage(uint8_t virtualKey, uint32_t lParam) {
-    return model_.KeyMessage(virtualKey, lParam);
+bool Brisvane_DlgComposite::OnKeyMessage(uint8_t virtualKey, uint32_t lParam, uint32_t timeMs) {
+    return model_.KeyMessage(virtualKey, lParam, timeMs);
 }
 
 void Brisvane_DlgComposite::keyPressEvent(QKeyEvent* event) {
@@ -363,7 +381,8 @@ void Brisvane_DlgComposite::keyPressEvent(QKeyEvent* event) {
         event->accept(); // neither closes the dialog
         return;
     case Qt::Key_F1:
-        OpenHelp();
+        if (!model_.Macros().Recording())
+            OpenHelp();
         event->accept();
         return;
     default:
@@ -449,7 +468,7 @@ void Brisvane_DlgComposite::SetApplyEnabled(bool enabled) {
 void Brisvane_DlgComposite::SetCapture(bool on) {
     if (on) {
         capture_->Start([this](uint8_t virtualKey, uint32_t lParam) {
-            return OnKeyMessage(virtualKey, lParam);
+            return OnKeyMessage(virtualKey, lParam, capture_->EventTime());
         });
         if (isVisible())
             capture_->Grab(this);
@@ -481,6 +500,10 @@ void Brisvane_DlgComposite::SetMacroOnly(bool on) {
     if (on)
         for (int id : {kKeyLabel, kMediaLabel, kFunctionLabel})
             controls_[id]->hide();
+}
+
+void Brisvane_DlgComposite::MacroTabChanged(unsigned parts) {
+    macroControls_->Redraw(parts);
 }
 
 QWidget* Brisvane_DlgComposite::Control(int id) const {

@@ -20,6 +20,7 @@ class QLineEdit;
 class QCheckBox;
 
 namespace ui {
+class AppSettings;
 class CPngButton;
 class CReportCtrl;
 class ColorStatic;
@@ -30,6 +31,9 @@ class Prompts;
 class KeyCapture;
 
 namespace macros {
+
+class MacroSpaceGauge;
+class MacroTabControls;
 
 // Where the dialog finds its files.
 struct CompositeFiles {
@@ -73,6 +77,7 @@ public:
         kTitle = 1131,
         kOsk = 1132,
         kRecordDelaysLabel = 1133,
+        kMacroSpace = 1134,
         kSettingLabel = 1199,
         kMacroLabel = 1200,
         kKeyLabel = 1201,
@@ -81,9 +86,11 @@ public:
     };
 
     // buttonOf finds the main window's button of a control id (for the placement);
-    // currentBlock gives the current on-board profile (by default the keyboard's).
+    // currentBlock gives the current on-board profile (by default the keyboard's); settings
+    // keep the record-delays option.
     Brisvane_DlgComposite(QWidget* parent, ui::MainView& main, ui::Prompts& prompts,
-                          CompositeFiles files, std::function<QWidget*(int id)> buttonOf,
+                          ui::AppSettings* settings, CompositeFiles files,
+                          std::function<QWidget*(int id)> buttonOf,
                           std::function<int()> currentBlock = {});
     ~Brisvane_DlgComposite() override;
 
@@ -98,8 +105,8 @@ public:
     void OnOK() override;
     void reject() override;
 
-    // A key message from the capture; true when swallowed.
-    bool OnKeyMessage(uint8_t virtualKey, uint32_t lParam);
+    // A key message from the capture and its event's time; true when swallowed.
+    bool OnKeyMessage(uint8_t virtualKey, uint32_t lParam, uint32_t timeMs = 0);
 
     // For tests.
     CompositeDialog& Model() { return model_; }
@@ -131,6 +138,7 @@ private:
     void SelectMediaRow(int row) override;
     void SelectFunctionRow(int row) override;
     void SetMacroOnly(bool on) override;
+    void MacroTabChanged(unsigned parts) override;
 
     void CreateControls();
     void LoadImageSets();
@@ -162,6 +170,8 @@ private:
     QLineEdit* cycles_ = nullptr;
     ui::CReportCtrl* actions_ = nullptr;
     QCheckBox* recordDelays_ = nullptr;
+    MacroSpaceGauge* gauge_ = nullptr;
+    MacroTabControls* macroControls_ = nullptr;
     bool filling_ = false; // lists being filled: their signals are not the user's
 };
 

@@ -6,6 +6,7 @@
 #include "keys/KeyButtons.h"
 #include "keys/KeyCodes.h"
 #include "keys/KeyTable.h"
+#include "macros/Download.h"
 #include "profiles/ProfileImage.h"
 #include "profiles/ProfileStore.h"
 #include "ui/IniFile.h"
@@ -160,9 +161,31 @@ std::vector<std::u16string> FunctionRows() {
     return rows;
 }
 
-CompositeDialog::CompositeDialog(CompositeView& view, ui::MainView& main,
-                                 std::function<int()> currentBlock)
-    : view_(view), main_(main), currentBlock_(std::move(currentBlock)) {}
+CompositeDialog::CompositeDialog(CompositeView& view, ui::MainView& main, ui::Prompts& prompts,
+                                 ui::AppSettings* settings, std::function<int()> currentBlock,
+                                 std::function<uint32_t()> space)
+    : view_(view), main_(main), currentBlock_(std::move(currentBlock)),
+      macroTab_(
+          *this, prompts, settings, [this] { MacroEdited(); },
+          space ? std::move(space) : std::function<uint32_t()>(MacroSpace)) {}
+
+void CompositeDialog::MacroTabChanged(unsigned parts) {
+    if (parts & kPartRecording)
+        UpdateCapture();
+    view_.MacroTabChanged(parts);
+}
+
+// An edit of the macros makes Apply due, but does not choose anything for the key: an entry
+// the dialog cannot show stays as it is.
+void CompositeDialog::MacroEdited() {
+    macrosEdited_ = true;
+    modified_ = true;
+    view_.SetApplyEnabled(true);
+}
+
+void CompositeDialog::UpdateCapture() {
+    view_.SetCapture(capturing_ || macroTab_.Recording());
+}
 
 int CompositeDialog::OpenForKey(int buttonId, bool layerB) {
     const int entry = EntryOfButton(buttonId, layerB);
@@ -181,9 +204,9 @@ void CompositeDialog::Initialise() {
     functionRow_ = 0;
     view_.SelectMediaRow(0);
     view_.SelectFunctionRow(0);
-    cycles_.assign(1, u'1'); // the cycle count edit starts at "1"
-    macroId_.reset();
     touched_ = false;
+    macrosEdited_ = false;
+    macroTab_.Open();
     SetModified(false);
 
     loadedKind_ = 0;
@@ -207,27 +230,22 @@ void CompositeDialog::Initialise() {
     view_.SetKeyText(u"");
     capturedKey_ = 0;
     SwitchTab(true);
+    // Showing the key's macro is no edit of it.
+    macrosEdited_ = false;
     SetModified(false);
 }
 
 void CompositeDialog::SwitchTab(bool initial) {
     const Tab tab = TabOfKind(editKind_);
+    macroTab_.StopRecording(); // a recording ends with its tab
     capturing_ = tab == Tab::Key;
-    view_.SetCapture(capturing_);
+    UpdateCapture();
+    if (tab == Tab::Macro)
+        macroTab_.ShowTab(initial, loadedValue_);
     if (initial) {
         switch (tab) {
-        case Tab::Macro: {
-            auto& store = profiles::GetProfileStore();
-            std::lock_guard lock(store.lock);
-            const auto list = store.Macros();
-            macroId_.reset();
-            for (const MacroRecord& m : list)
-                if (m.id == loadedValue_)
-                    macroId_ = m.id;
-            if (!macroId_ && !list.empty())
-                macroId_ = list.front().id;
+        case Tab::Macro:
             break;
-        }
         case Tab::Media:
             mediaRow_ = ClampRow(loadedValue_, keys::kMediaFunctionCount);
             view_.SelectMediaRow(mediaRow_);
@@ -284,7 +302,9 @@ void CompositeDialog::Clear() {
     }
 }
 
-bool CompositeDialog::KeyMessage(uint8_t virtualKey, uint32_t lParam) {
+bool CompositeDialog::KeyMessage(uint8_t virtualKey, uint32_t lParam, uint32_t timeMs) {
+    if (macroTab_.Recording())
+        return macroTab_.KeyMessage(virtualKey, lParam, timeMs);
     if (!capturing_)
         return false;
     const uint16_t code = keys::KeyCodeOfKeyMessage(virtualKey, lParam);
@@ -315,21 +335,13 @@ void CompositeDialog::FunctionRowChosen(int row) {
     SetModified(true);
 }
 
-void CompositeDialog::MacroChosen(std::optional<uint16_t> macroId) {
-    if (macroId == macroId_)
-        return;
-    macroId_ = macroId;
-    SetModified(true);
-}
-
-void CompositeDialog::CyclesTyped(std::u16string cycles) {
-    if (cycles == cycles_)
-        return;
-    cycles_ = std::move(cycles);
-    SetModified(true);
-}
-
 int CompositeDialog::ApplyAssignment() {
+    // The macros first: the key's entry names its macro by the committed list.
+    const std::optional<uint16_t> macroId = macroTab_.Apply(main_);
+    if (macrosEdited_) {
+        macrosEdited_ = false;
+        main_.SetApplyPending(true);
+    }
     // An entry that the dialog cannot show (no function, a program, stop macro, a text) is
     // kept whole, text included, unless the user chose something else for the key.
     if (!touched_ && IsForeignKind(loadedKind_) && editKind_ == loadedKind_) {
@@ -339,8 +351,9 @@ int CompositeDialog::ApplyAssignment() {
     const int block = currentBlock_();
     if (block < 0 || block >= static_cast<int>(profiles::kProfileCount))
         return 0;
-    const keys::KeyEntry entry = BuildAssignment(
-        {editKind_, keyIndex_, capturedKey_, macroId_, cycles_, mediaRow_, functionRow_});
+    const keys::KeyEntry entry =
+        BuildAssignment({editKind_, keyIndex_, capturedKey_, macroId,
+                         macroTab_.Editor().CyclesText(), mediaRow_, functionRow_});
     {
         auto& store = profiles::GetProfileStore();
         std::lock_guard lock(store.lock);
@@ -362,6 +375,7 @@ int CompositeDialog::ApplyAssignment() {
 
 void CompositeDialog::CloseEditor() {
     capturing_ = false;
+    macroTab_.Close();
     view_.SetCapture(false);
     SetModified(false);
     if (openCount_ > 0)

@@ -14,10 +14,13 @@
 #include <vector>
 
 #include "keys/KeyEntry.h"
+#include "macros/MacroTab.h"
 
 namespace ui {
+class AppSettings;
 class MainView;
-}
+class Prompts;
+} // namespace ui
 
 namespace macros {
 
@@ -77,6 +80,10 @@ inline constexpr std::u16string_view kCompositeTextKeys[] = {
     u"MEDIA_EDIT_TISHI",
     u"FUNCTION_TISHI",
     u"PROFILE_APPLY",
+    u"MACRO_SPACE_USED",
+    u"MACRO_SPACE_NO_NAMES",
+    u"MACRO_SPACE_TOO_BIG",
+    u"MACRO_SPACE_UNKNOWN",
 };
 
 // A caption, label or tooltip of the dialog from the language file (the section windows
@@ -104,15 +111,16 @@ keys::KeyEntry BuildAssignment(const Choice& choice);
 std::vector<std::u16string> MediaRows();
 std::vector<std::u16string> FunctionRows();
 
-// The dialog window as the model sees it.
-class CompositeView {
+// The dialog window as the model sees it; it also draws the macro tab.
+class CompositeView : public MacroTabView {
 public:
     virtual ~CompositeView() = default;
     // Shows the tab's controls and label, its picture and its tab button pressed.
     virtual void ShowTab(Tab tab) = 0;
     virtual void SetKeyText(std::u16string_view text) = 0;
     virtual void SetApplyEnabled(bool enabled) = 0;
-    // Key messages reach KeyMessage only while capture is on.
+    // Key messages reach KeyMessage only while capture is on: on the key tab and while a
+    // macro is recorded.
     virtual void SetCapture(bool on) = 0;
     virtual void SelectMediaRow(int row) = 0;
     virtual void SelectFunctionRow(int row) = 0;
@@ -120,11 +128,14 @@ public:
     virtual void SetMacroOnly(bool on) = 0;
 };
 
-class CompositeDialog {
+class CompositeDialog : private MacroTabView {
 public:
     // currentBlock gives the current on-board profile (0..2), or a negative value when it is
-    // unknown.
-    CompositeDialog(CompositeView& view, ui::MainView& main, std::function<int()> currentBlock);
+    // unknown; settings keep the record-delays option (none: not kept); space gives the
+    // keyboard's macro space.
+    CompositeDialog(CompositeView& view, ui::MainView& main, ui::Prompts& prompts,
+                    ui::AppSettings* settings, std::function<int()> currentBlock,
+                    std::function<uint32_t()> space = {});
 
     // Takes the clicked button. Returns -1 for an id that edits no entry (nothing changes),
     // else 1: the window gives the button its editing look and runs the dialog.
@@ -139,13 +150,18 @@ public:
     // Clear: the key tab, and a single-key choice becomes the default function.
     void Clear();
     // A key message while capturing (virtual key, long parameter with the scan code, the
-    // repeat bit 30 and the release bit 31). True when it is swallowed.
-    bool KeyMessage(uint8_t virtualKey, uint32_t lParam);
+    // repeat bit 30 and the release bit 31) and the key event's time in ms; while a macro is
+    // recorded it goes to the recorder. True when it is swallowed.
+    bool KeyMessage(uint8_t virtualKey, uint32_t lParam, uint32_t timeMs = 0);
     void MediaRowChosen(int row);
     void FunctionRowChosen(int row);
-    // The macro tab's list and cycle count, as its editor reports them.
-    void MacroChosen(std::optional<uint16_t> macroId);
-    void CyclesTyped(std::u16string cycles);
+    // The macro tab: its controls' events go here.
+    MacroTab& Macros() { return macroTab_; }
+    const MacroTab& Macros() const { return macroTab_; }
+    // The cycle count edit; returns the text it must show.
+    const std::u16string& CyclesTyped(std::u16string_view cycles) {
+        return macroTab_.CyclesTyped(cycles);
+    }
 
     // Apply (also the first step of OK). Returns 1 written, 0 nothing written (the entry
     // was kept, or the current profile is unknown).
@@ -165,6 +181,11 @@ public:
     Tab ShownTab() const { return TabOfKind(editKind_); }
 
 private:
+    // MacroTabView: the macro tab's changes pass through on their way to the window.
+    void MacroTabChanged(unsigned parts) override;
+    void MacroEdited();
+    void UpdateCapture();
+
     CompositeView& view_;
     ui::MainView& main_;
     std::function<int()> currentBlock_;
@@ -183,9 +204,10 @@ private:
     int openCount_ = 0;
     int mediaRow_ = 0;
     int functionRow_ = 0;
-    std::optional<uint16_t> macroId_;
-    std::u16string cycles_ = u"1";
     bool capturing_ = false;
+    // The macros were edited since the last Apply: the main window's Apply is due.
+    bool macrosEdited_ = false;
+    MacroTab macroTab_;
 };
 
 } // namespace macros

@@ -230,6 +230,7 @@ bool KeyCapture::eventFilter(QObject* watched, QEvent* event) {
     }
     const keys::KeyMessage message =
         keys::KeyMessageOfXKeyCode(xKeyCode, release, key->isAutoRepeat());
+    eventTime_ = static_cast<uint32_t>(key->timestamp());
     // A copy: the handler may stop the capture.
     Handler handler = handler_;
     const bool swallow = handler(message.virtualKey, message.lParam);

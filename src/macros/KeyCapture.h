@@ -39,6 +39,9 @@ public:
     void Ungrab();
     bool Active() const;
     bool Grabbed() const { return grabbed_; }
+    // While the handler runs: the key event's own time in ms, on the window system's clock
+    // (the X server's time on X11), not the time the event was handled.
+    uint32_t EventTime() const { return eventTime_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -68,4 +71,5 @@ private:
     std::vector<Replayed> replayed_;
     // Keys held down that the handler passed on under the grab.
     std::set<uint32_t> passedPresses_;
+    uint32_t eventTime_ = 0;
 };

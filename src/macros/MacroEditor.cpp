@@ -85,8 +85,8 @@ void MacroEditor::Fill() {
 
 void MacroEditor::Free() {
     macros_.clear();
-    rows_.clear();
-    selectedRow_ = -1;
+    list_.rows.clear();
+    list_.selected = -1;
     current_ = -1;
     cyclesText_.clear();
 }
@@ -121,14 +121,14 @@ void MacroEditor::Select(int index) {
 }
 
 void MacroEditor::ShowMacro() {
-    rows_.clear();
-    selectedRow_ = -1;
+    list_.rows.clear();
+    list_.selected = -1;
     if (!ActionButtonsEnabled())
         return;
     const MacroRecord& macro = *macros_[static_cast<size_t>(current_)];
     // The edit treats text set from code as typed: the count is clamped and Apply is due.
     CyclesTyped(Decimal(macro.cycles));
-    rows_.assign(macro.actions, macro.actions + ActionCountOf(macro));
+    list_.rows.assign(macro.actions, macro.actions + ActionCountOf(macro));
 }
 
 void MacroEditor::NameTyped(std::u16string_view name) {
@@ -175,9 +175,9 @@ void MacroEditor::SaveMacroFromList(int index) {
         return;
     MacroRecord& macro = *macros_[static_cast<size_t>(index)];
     macro.cycles = static_cast<uint8_t>(ClampCycles(cyclesText_));
-    const size_t count = std::min<size_t>(rows_.size(), kMaxActions);
+    const size_t count = std::min<size_t>(list_.rows.size(), kMaxActions);
     macro.actionCount = static_cast<uint16_t>(count);
-    std::copy_n(rows_.begin(), count, macro.actions);
+    std::copy_n(list_.rows.begin(), count, macro.actions);
 }
 
 void MacroEditor::Apply(ui::MainView& view) {
@@ -192,33 +192,34 @@ std::optional<uint16_t> MacroEditor::CurrentMacroId() const {
 }
 
 void MacroEditor::SelectRow(int row) {
-    selectedRow_ = ValidRow(row) ? row : -1;
+    list_.selected = ValidRow(row) ? row : -1;
 }
 
 void MacroEditor::DeleteRow() {
-    if (ValidRow(selectedRow_)) {
-        rows_.erase(rows_.begin() + selectedRow_);
-        selectedRow_ = -1;
+    if (ValidRow(list_.selected)) {
+        list_.rows.erase(list_.rows.begin() + list_.selected);
+        list_.selected = -1;
     }
     modified_();
 }
 
 void MacroEditor::ClearRows() {
-    if (!rows_.empty() && prompts_.AskYesNo(ui::TextOf(ui::TextKey::MACRO_ACTION_CLEAR_CONFIRM))) {
-        rows_.clear();
-        selectedRow_ = -1;
+    if (!list_.rows.empty() &&
+        prompts_.AskYesNo(ui::TextOf(ui::TextKey::MACRO_ACTION_CLEAR_CONFIRM))) {
+        list_.rows.clear();
+        list_.selected = -1;
     }
     modified_();
 }
 
 // A moved row keeps its delay: only recording shifts pauses between rows.
 void MacroEditor::MoveSelected(size_t to) {
-    if (ValidRow(selectedRow_)) {
-        const auto from = static_cast<size_t>(selectedRow_);
-        MacroAction moved = rows_[from];
-        rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(from));
-        rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(to), moved);
-        selectedRow_ = static_cast<int>(to);
+    if (ValidRow(list_.selected)) {
+        const auto from = static_cast<size_t>(list_.selected);
+        MacroAction moved = list_.rows[from];
+        list_.rows.erase(list_.rows.begin() + static_cast<std::ptrdiff_t>(from));
+        list_.rows.insert(list_.rows.begin() + static_cast<std::ptrdiff_t>(to), moved);
+        list_.selected = static_cast<int>(to);
     }
     modified_();
 }
@@ -228,16 +229,16 @@ void MacroEditor::MoveTop() {
 }
 
 void MacroEditor::MoveUp() {
-    MoveSelected(selectedRow_ > 0 ? static_cast<size_t>(selectedRow_ - 1) : 0);
+    MoveSelected(list_.selected > 0 ? static_cast<size_t>(list_.selected - 1) : 0);
 }
 
 void MacroEditor::MoveDown() {
-    const size_t last = rows_.empty() ? 0 : rows_.size() - 1;
-    MoveSelected(std::min(static_cast<size_t>(std::max(selectedRow_, 0)) + 1, last));
+    const size_t last = list_.rows.empty() ? 0 : list_.rows.size() - 1;
+    MoveSelected(std::min(static_cast<size_t>(std::max(list_.selected, 0)) + 1, last));
 }
 
 void MacroEditor::MoveBottom() {
-    MoveSelected(rows_.empty() ? 0 : rows_.size() - 1);
+    MoveSelected(list_.rows.empty() ? 0 : list_.rows.size() - 1);
 }
 
 void MacroEditor::EditDelay(int row, std::u16string_view text) {
@@ -250,7 +251,7 @@ void MacroEditor::EditDelay(int row, std::u16string_view text) {
         prompts_.Inform(ui::FormatText(ui::TextOf(ui::TextKey::MACRO_ACTION_ERR_DELAY_MAX),
                                        {static_cast<int>(kMaxDelayMs)}));
     }
-    rows_[static_cast<size_t>(row)].delayMs = edit->delayMs;
+    list_.rows[static_cast<size_t>(row)].delayMs = edit->delayMs;
     modified_();
 }
 
@@ -258,7 +259,7 @@ void MacroEditor::EditKey(int row, uint16_t listPosition) {
     if (!ValidRow(row) || listPosition >= keys::kListSize)
         return;
     const uint16_t code = keys::KeyCodeAtListPosition(listPosition);
-    MacroAction& action = rows_[static_cast<size_t>(row)];
+    MacroAction& action = list_.rows[static_cast<size_t>(row)];
     if (code == 0 || code == action.keyCode)
         return;
     action.keyCode = code;
@@ -268,7 +269,7 @@ void MacroEditor::EditKey(int row, uint16_t listPosition) {
 void MacroEditor::EditState(int row, uint16_t state) {
     if (!ValidRow(row) || (state != kStatePress && state != kStateRelease))
         return;
-    MacroAction& action = rows_[static_cast<size_t>(row)];
+    MacroAction& action = list_.rows[static_cast<size_t>(row)];
     // Shown as a press, an out-of-range state counts as one.
     const uint16_t shown = action.state == kStateRelease ? kStateRelease : kStatePress;
     if (state == shown)
@@ -278,7 +279,7 @@ void MacroEditor::EditState(int row, uint16_t state) {
 }
 
 uint16_t MacroEditor::KeyChoiceOf(int row) const {
-    return ValidRow(row) ? keys::ListPositionOf(rows_[static_cast<size_t>(row)].keyCode)
+    return ValidRow(row) ? keys::ListPositionOf(list_.rows[static_cast<size_t>(row)].keyCode)
                          : keys::kNotListed;
 }
 

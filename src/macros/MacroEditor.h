@@ -13,6 +13,7 @@
 
 #include "macros/MacroList.h"
 #include "macros/MacroRecord.h"
+#include "macros/MacroRecorder.h"
 
 namespace ui {
 class MainView;
@@ -97,17 +98,19 @@ public:
     int Current() const { return current_; }
     // The id of the selected macro; nothing when none is selected.
     std::optional<uint16_t> CurrentMacroId() const;
-    // The rows shown; the recorder inserts into them.
-    std::vector<MacroAction>& Rows() { return rows_; }
-    const std::vector<MacroAction>& Rows() const { return rows_; }
-    int SelectedRow() const { return selectedRow_; }
+    // The rows shown and the selected row; the recorder inserts into them.
+    ActionList& Actions() { return list_; }
+    const std::vector<MacroAction>& Rows() const { return list_.rows; }
+    int SelectedRow() const { return list_.selected; }
     const std::u16string& CyclesText() const { return cyclesText_; }
     // Record, the row buttons and the moves act only on a selected macro.
     bool ActionButtonsEnabled() const { return !macros_.empty() && current_ != -1; }
 
 private:
     void ShowMacro();
-    bool ValidRow(int row) const { return row >= 0 && static_cast<size_t>(row) < rows_.size(); }
+    bool ValidRow(int row) const {
+        return row >= 0 && static_cast<size_t>(row) < list_.rows.size();
+    }
     void MoveSelected(size_t to);
 
     ui::Prompts& prompts_;
@@ -116,8 +119,7 @@ private:
     DefaultMacroNamer namer_;
     int current_ = -1;
     bool firstMacroTab_ = true;
-    std::vector<MacroAction> rows_;
-    int selectedRow_ = -1;
+    ActionList list_;
     std::u16string cyclesText_;
 };
 

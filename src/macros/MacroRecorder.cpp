@@ -111,18 +111,19 @@ MacroRecorder::Outcome MacroRecorder::KeyMessage(uint8_t virtualKey, uint32_t lP
     const uint32_t pause = signedPause > 0 ? static_cast<uint32_t>(signedPause) : 0;
 
     if ((lParam & keys::kKeyMessageRelease) == 0) {
-        if (lParam & keys::kKeyMessageRepeat)
-            return outcome; // a repeat marked as such
-        if (key == lastKey_ && !lastWasRelease_)
-            return outcome; // a held key repeating with no release in between
         if (key == lastKey_ && lastWasRelease_ && timeMs == lastMessageTime_) {
-            // A held key's repeat delivered as a release and a press at one instant: the
-            // release was no release, so take back what it recorded.
+            // A held key's repeat delivered as a release and a press at one instant, the press
+            // marked as a repeat or not: the release was no release, so take back what it
+            // recorded.
             outcome.changed = undo_.rows > 0;
             UndoLastRelease();
             lastWasRelease_ = false;
             return outcome;
         }
+        if (lParam & keys::kKeyMessageRepeat)
+            return outcome; // a repeat marked as such
+        if (key == lastKey_ && !lastWasRelease_)
+            return outcome; // a held key repeating with no release in between
         lastKey_ = key;
         lastWasRelease_ = false;
         lastMessageTime_ = timeMs;

@@ -203,6 +203,11 @@ void CReportCtrl::SetGridLines(bool on) {
     viewport()->update();
 }
 
+void CReportCtrl::SetCellsEditable(bool on) {
+    editable_ = on;
+    Push();
+}
+
 void CReportCtrl::CheckChanged(int row) {
     Push();
     if (userCallback_)
@@ -238,6 +243,8 @@ void CReportCtrl::Push() {
         Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
         if (boxes)
             flags |= Qt::ItemIsUserCheckable;
+        if (editable_)
+            flags |= Qt::ItemIsEditable;
         item->setFlags(flags);
         if (boxes)
             item->setCheckState(0, rows_.Checked(r) ? Qt::Checked : Qt::Unchecked);

@@ -45,6 +45,8 @@ public:
     }
     void SetGridLines(bool on);
     bool GridLines() const { return gridLines_; }
+    // Cells that the view's item delegates may edit in place.
+    void SetCellsEditable(bool on);
 
 private:
     void Pull(); // the user changed selection or focus in the view
@@ -55,6 +57,7 @@ private:
     ReportRows rows_;
     std::function<void(int)> userCallback_;
     bool gridLines_ = false;
+    bool editable_ = false;
     bool pushing_ = false;
 };
 

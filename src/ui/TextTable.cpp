@@ -137,6 +137,10 @@ constexpr WindowTextInfo kWindowTexts[] = {
     {u"MEDIA_EDIT_TISHI", u"Choose a multimedia function:"},
     {u"FUNCTION_TISHI", u"Choose a keyboard function:"},
     {u"PROFILE_APPLY", u"Apply"},
+    {u"MACRO_SPACE_USED", u"Macro space: %s of %s bytes"},
+    {u"MACRO_SPACE_NO_NAMES", u"%s of %s bytes, names left out"},
+    {u"MACRO_SPACE_TOO_BIG", u"%s of %s bytes: too big"},
+    {u"MACRO_SPACE_UNKNOWN", u"Macros: %s bytes, no keyboard"},
 };
 
 constexpr size_t TotalCapacity() {

@@ -95,6 +95,7 @@ Window CompositeWindow() {
     e.push_back(Placed("FUNC_KEY_INPUT", {80, 196, 300, 56}, "captured key"));
     e.push_back(Placed("FUNC_MEDIA_SELECT", {80, 196, 300, 30}, "multimedia functions"));
     e.push_back(Placed("FUNC_MACRO_LIST", {28, 152, 240, 28}, "macro list"));
+    e.push_back(Placed("FUNC_MACRO_SPACE", {64, 387, 200, 28}, "macro space gauge"));
     e.push_back(Placed("FUNC_FUNCTION_SELECT", {80, 196, 300, 30}, "keyboard functions"));
 
     w.pictures = {

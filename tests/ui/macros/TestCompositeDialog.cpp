@@ -314,7 +314,7 @@ private:
     std::unique_ptr<Brisvane_DlgComposite> Make(std::function<QWidget*(int)> buttonOf = {}) {
         macros::CompositeFiles files{kSkins / "Composite.ini", kSkins, Language(),
                                      dir_.filePath("index.html").toStdString()};
-        return std::make_unique<Brisvane_DlgComposite>(nullptr, main_, prompts_, files,
+        return std::make_unique<Brisvane_DlgComposite>(nullptr, main_, prompts_, nullptr, files,
                                                        std::move(buttonOf), [] { return 0; });
     }
     std::filesystem::path Language() const {
@@ -351,7 +351,7 @@ int main(int argc, char** argv) {
         const std::filesystem::path skins(argv[2]);
         FakeMainView main;
         FakePrompts prompts;
-        Brisvane_DlgComposite dialog(nullptr, main, prompts,
+        Brisvane_DlgComposite dialog(nullptr, main, prompts, nullptr,
                                      {skins / "Composite.ini", skins, skins / "language.ini", {}},
                                      {}, [] { return 0; });
         QTimer::singleShot(0, &dialog, [&dialog] { dialog.reject(); });

@@ -14,6 +14,8 @@
 #include "macros/CompositeDialog.h"
 #include "macros/MacroList.h"
 #include "support/FakeMainView.h"
+#include "support/FakePrompts.h"
+#include "support/MemorySettings.h"
 #include "support/StoreFixture.h"
 #include "ui/IniFile.h"
 #include "ui/Language.h"
@@ -51,6 +53,7 @@ public:
     void SelectMediaRow(int row) override { mediaRow = row; }
     void SelectFunctionRow(int row) override { functionRow = row; }
     void SetMacroOnly(bool on) override { macroOnly = on; }
+    void MacroTabChanged(unsigned parts) override { macroParts |= parts; }
 
     std::optional<Tab> tab;
     std::u16string keyText;
@@ -59,6 +62,7 @@ public:
     int mediaRow = -1;
     int functionRow = -1;
     bool macroOnly = false;
+    unsigned macroParts = 0;
 };
 
 } // namespace
@@ -221,7 +225,11 @@ protected:
     int block_ = 1;
     FakeCompositeView view_;
     FakeMainView main_;
-    CompositeDialog dialog_{view_, main_, [this] { return block_; }};
+    FakePrompts prompts_;
+    MemorySettings settings_;
+    uint32_t space_ = 8192;
+    CompositeDialog dialog_{
+        view_, main_, prompts_, &settings_, [this] { return block_; }, [this] { return space_; }};
 };
 
 TEST_F(CompositeDialogTest, UnknownButtonOpensNothing) {

@@ -172,6 +172,13 @@ TEST(MacroRecorder, HeldKeyRecordsOnePressAndOneRelease) {
           {kXA, true, 633},
           {kXA, false, 633},
           {kXA, true, 1100}}},
+        {"release and marked press at one instant",
+         {{kXA, false, 100},
+          {kXA, true, 600},
+          {kXA, false, 600, true},
+          {kXA, true, 640},
+          {kXA, false, 640, true},
+          {kXA, true, 1100}}},
     };
     for (const Case& c : cases) {
         for (bool withRowAfter : {false, true}) {

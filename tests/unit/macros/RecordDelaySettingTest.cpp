@@ -4,29 +4,7 @@
 #include <string>
 
 #include "macros/RecordDelaySetting.h"
-#include "ui/AppSettings.h"
-
-namespace {
-
-class MemorySettings : public ui::AppSettings {
-public:
-    std::u16string GetProfileString(std::u16string_view section, std::u16string_view entry,
-                                    std::u16string_view defaultValue) override {
-        auto it = values.find(Key(section, entry));
-        return it == values.end() ? std::u16string(defaultValue) : it->second;
-    }
-    bool WriteProfileString(std::u16string_view section, std::u16string_view entry,
-                            std::u16string_view value) override {
-        values[Key(section, entry)] = value;
-        return true;
-    }
-    static std::u16string Key(std::u16string_view section, std::u16string_view entry) {
-        return std::u16string(section) + u"/" + std::u16string(entry);
-    }
-    std::map<std::u16string, std::u16string> values;
-};
-
-} // namespace
+#include "support/MemorySettings.h"
 
 TEST(RecordDelaySetting, ReadsTheStoredDecimalValue) {
     struct Case {
