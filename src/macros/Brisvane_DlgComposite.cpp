@@ -107,6 +107,7 @@ constexpr int kMacroTabControls[] = {
 };
 
 constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kDisabledText = 0x787878; // a button without a macro to act on
 constexpr uint32_t kCentredLine = 0x25;
 constexpr uint32_t kLabelColour = 0xE4E4E4; // RGB(228, 228, 228)
 
@@ -247,8 +248,10 @@ void Brisvane_DlgComposite::PlaceControls() {
 }
 
 void Brisvane_DlgComposite::ApplyFonts() {
-    for (const auto& [id, button] : buttons_)
+    for (const auto& [id, button] : buttons_) {
         button->SetText(true, id == kRecord ? 8 : 9, "Tahoma", kWhite, kCentredLine);
+        button->SetDisabledTextColour(kDisabledText);
+    }
     QFont label("Tahoma");
     label.setPointSizeF(10.8);
     for (int id : {kSettingLabel, kMacroLabel, kKeyLabel, kMediaLabel, kFunctionLabel, kCyclesLabel,

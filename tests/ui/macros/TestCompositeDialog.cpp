@@ -21,11 +21,13 @@
 
 #include "keys/KeyTable.h"
 #include "macros/Brisvane_DlgComposite.h"
+#include "macros/MacroSpaceGauge.h"
 #include "profiles/CurrentProfile.h"
 #include "profiles/ProfileStore.h"
 #include "support/FakeMainView.h"
 #include "support/FakePrompts.h"
 #include "ui/CPngButton.h"
+#include "ui/CReportCtrl.h"
 #include "ui/Language.h"
 #include "ui/SkinPalette.h"
 #include "ui/SkinSurface.h"
@@ -281,6 +283,54 @@ private slots:
         QCOMPARE(dialog->OpenForKey(kButtonA), int(QDialog::Rejected));
         QCOMPARE(dialog->OpenCount(), 0);
         QVERIFY(dialog->CloseIfOpen());
+    }
+
+    // The macro tab's controls follow the model: a macro added, Record locking the list,
+    // keys recorded into the action list, a delay edited in place and rounded down.
+    void macroTabRecordsAndEditsInPlace() {
+        auto dialog = Make();
+        WhileOpen(*dialog, [&] {
+            using D = Brisvane_DlgComposite;
+            dialog->ImageButton(D::kTabMacro)->click();
+            auto* actions = static_cast<ui::CReportCtrl*>(dialog->Control(D::kActionList));
+            auto* list = static_cast<QComboBox*>(dialog->Control(D::kMacroList));
+            QVERIFY(!dialog->ImageButton(D::kRecord)->isEnabled()); // no macro yet
+            dialog->ImageButton(D::kMacroAdd)->click();
+            QCOMPARE(list->count(), 1);
+            QCOMPARE(list->currentText(), QString("Macro1"));
+            QVERIFY(dialog->ImageButton(D::kRecord)->isEnabled());
+            const QString gauge =
+                static_cast<macros::MacroSpaceGauge*>(dialog->Control(D::kMacroSpace))->Text();
+            QVERIFY2(gauge.contains("no keyboard"), qPrintable(gauge));
+
+            dialog->ImageButton(D::kRecord)->click();
+            QVERIFY(dialog->Capturing());
+            QCOMPARE(dialog->ImageButton(D::kRecord)->text(), QString("Stop Recording"));
+            QVERIFY(!list->isEnabled());
+            QVERIFY(!dialog->ImageButton(D::kMacroAdd)->isEnabled());
+            QVERIFY(dialog->OnKeyMessage(0x41, 0x1Eu << 16 | 1, 100));
+            QVERIFY(dialog->OnKeyMessage(0x41, 0xC0000001u | 0x1Eu << 16, 220));
+            dialog->ImageButton(D::kRecord)->click();
+            QVERIFY(!dialog->Capturing());
+            QCOMPARE(dialog->ImageButton(D::kRecord)->text(), QString("Record"));
+            QVERIFY(list->isEnabled());
+            QCOMPARE(actions->GetItemCount(), 2);
+            QCOMPARE(actions->GetItemText(0, 0), QString("A"));
+            QCOMPARE(actions->GetItemText(1, 1), QString::fromUtf16(u"  \u2191"));
+            QCOMPARE(actions->GetItemText(0, 2), QString("50"));
+
+            // A delay typed into the cell: 1234 is kept as 1230.
+            const QModelIndex cell = actions->model()->index(0, 2);
+            actions->setCurrentIndex(cell);
+            actions->edit(cell);
+            auto* editor = actions->viewport()->findChild<QLineEdit*>();
+            QVERIFY(editor);
+            editor->setText("1234");
+            QTest::keyClick(editor, Qt::Key_Return);
+            QTRY_COMPARE(actions->GetItemText(0, 2), QString("1230"));
+            QVERIFY(dialog->ImageButton(D::kRecord)->isEnabled());
+        });
+        dialog->OpenForKey(kButtonA);
     }
 
     // Pictures of the dialog for a person to look at, when asked for.
