@@ -651,6 +651,7 @@ void CBrisvaneDlg::OnProf() {
     session_->ReloadProfileFromKeyboard(false);
     LatchProfileButton(profiles::GetCurrentProfile());
     RebuildProfileMenu(false);
+    keyEditor_->SpaceChanged(); // the keyboard now says how much macro space it has
 }
 
 void CBrisvaneDlg::OnLed() {

@@ -100,6 +100,8 @@ public:
     // At exit: an open dialog is cancelled. Always true (closing may go on).
     bool CloseIfOpen();
     int OpenCount() const { return model_.OpenCount(); }
+    // The keyboard's macro space became known or changed: an open macro tab shows it.
+    void SpaceChanged() { model_.Macros().SpaceChanged(); }
 
     bool OnInitDialog() override;
     void OnOK() override;
