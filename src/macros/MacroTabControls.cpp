@@ -123,6 +123,8 @@ MacroTabControls::MacroTabControls(MacroTab& tab, const Controls& controls,
     : QObject(parent), tab_(tab), c_(controls), windowText_(std::move(windowText)) {
     c_.macroList->setEditable(true);
     c_.macroList->setInsertPolicy(QComboBox::NoInsert);
+    // What a macro record can hold, so that the box never shows more than is kept.
+    c_.macroList->lineEdit()->setMaxLength(kMaxNameLength);
     c_.actions->setSelectionMode(QAbstractItemView::SingleSelection);
     c_.actions->SetCellsEditable(true);
     c_.actions->setEditTriggers(QAbstractItemView::SelectedClicked);
