@@ -23,18 +23,29 @@ std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian) {
     return out;
 }
 
+// Lines end with CR LF, LF, or a lone CR (files saved by old Mac editors): each line keeps
+// its own end, so that an unchanged file is written back byte for byte.
 template <typename Text, typename Emit> void SplitLines(const Text& text, Emit emit) {
+    using Char = typename Text::value_type;
     size_t start = 0;
     while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == Text::npos) {
+        size_t end = start;
+        while (end < text.size() && text[end] != Char('\n') && text[end] != Char('\r'))
+            ++end;
+        if (end == text.size()) {
             emit(text.substr(start), std::string_view{});
             return;
         }
-        bool crlf = end > start && text[end - 1] == '\r';
-        emit(text.substr(start, end - start - (crlf ? 1 : 0)),
-             crlf ? std::string_view{"\r\n"} : std::string_view{"\n"});
-        start = end + 1;
+        if (text[end] == Char('\n')) {
+            emit(text.substr(start, end - start), std::string_view{"\n"});
+            start = end + 1;
+        } else if (end + 1 < text.size() && text[end + 1] == Char('\n')) {
+            emit(text.substr(start, end - start), std::string_view{"\r\n"});
+            start = end + 2;
+        } else {
+            emit(text.substr(start, end - start), std::string_view{"\r"});
+            start = end + 1;
+        }
     }
 }
 

@@ -116,6 +116,12 @@ TEST_F(IniFileTest, ReadsEveryEncodingAWindowsEditorWrites) {
         {"UTF-8", ui::ToUtf8(text)},
         {"UTF-8 with BOM", "\xEF\xBB\xBF" + ui::ToUtf8(text)},
         {"UTF-16LE with BOM", Utf16Le(text)},
+        {"lone CR line ends",
+         [&] {
+             std::string bytes = ui::ToUtf8(text);
+             std::erase(bytes, '\n');
+             return bytes;
+         }()},
     };
     for (const Case& c : cases) {
         WriteBytes(File("t.ini"), c.bytes);
@@ -151,6 +157,9 @@ TEST_F(IniFileTest, WriteChangesOneLineAndKeepsTheRest) {
         {"new key into an empty section", "[A]\n[B]\n", u"A", u"z", u"3", "[A]\nz=3\n[B]\n"},
         {"CRLF file stays CRLF", "[A]\r\nx=1\r\n", u"B", u"y", u"2",
          "[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n"},
+        {"CR file stays CR", "[A]\rx=1\r", u"B", u"y", u"2", "[A]\rx=1\r\r[B]\ry=2\r"},
+        {"mixed line ends kept line by line", "[A]\rx=1\r\ny=1\n", u"A", u"x", u"2",
+         "[A]\rx=2\r\ny=1\n"},
         {"unterminated last line", "[A]\nx=1", u"A", u"y", u"2", "[A]\nx=1\ny=2\n"},
         {"empty value", "[A]\nx=1\n", u"A", u"x", u"", "[A]\nx=\n"},
         {"bytes that are not UTF-8 survive on other lines", "[A]\nraw=\xFF\xFE\nx=1\n", u"A", u"x",
