@@ -1,5 +1,6 @@
 #include "macros/Download.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -11,7 +12,9 @@
 #include "macros/MacroArea.h"
 #include "profiles/CurrentProfile.h"
 #include "profiles/ProfileStore.h"
+#include "ui/Language.h"
 #include "ui/Prompts.h"
+#include "ui/TextFormat.h"
 #include "ui/TextTable.h"
 
 namespace macros {
@@ -70,6 +73,45 @@ std::array<uint8_t, kKeyMapSize> BuildKeyMap(std::span<const keys::KeyEntry> blo
     }
     return map;
 }
+
+namespace {
+
+// A keyboard may confirm a write and keep something else (a worn flash cell, a firmware
+// fault): what was sent is read back and compared, and a part that differs, or cannot be
+// read, fails the download and is named to the user.
+bool VerifyDownload(std::span<const uint8_t> area, std::span<const uint32_t> pages,
+                    std::span<const std::array<uint8_t, kKeyMapSize>> maps, DownloadReport& told,
+                    ui::Prompts& prompts) {
+    std::vector<std::u16string> parts;
+    auto judge = [](int32_t read, bool same) {
+        return read != 1 ? DownloadReport::kUnread
+               : same    ? DownloadReport::kKept
+                         : DownloadReport::kDiffers;
+    };
+    std::vector<uint8_t> back(area.size());
+    const int32_t areaRead = device::ReadMacroArea(back, static_cast<uint32_t>(back.size()));
+    told.macroAreaKept = judge(areaRead, std::ranges::equal(back, area));
+    if (told.macroAreaKept != DownloadReport::kKept)
+        parts.push_back(ui::LoadedWindowText(u"DOWNLOAD_PART_MACROS"));
+    for (size_t i = 0; i < pages.size(); ++i) {
+        std::array<uint8_t, kKeyMapSize> map{};
+        const int32_t read = device::ReadKeyMap(map, pages[i]);
+        told.keyMapsKept[pages[i]] = judge(read, map == maps[i]);
+        if (told.keyMapsKept[pages[i]] != DownloadReport::kKept)
+            parts.push_back(ui::FormatText(ui::LoadedWindowText(u"DOWNLOAD_PART_KEYS"),
+                                           {static_cast<int>(pages[i] + 1)}));
+    }
+    if (parts.empty())
+        return true;
+    std::u16string list;
+    for (const std::u16string& part : parts)
+        list += (list.empty() ? u"" : u", ") + part;
+    prompts.Inform(
+        ui::FormatText(ui::LoadedWindowText(u"DOWNLOAD_NOT_KEPT"), {std::u16string_view(list)}));
+    return false;
+}
+
+} // namespace
 
 int DownloadToKeyboard(bool allProfiles, ui::Prompts& prompts, DownloadReport* report) {
     DownloadReport unused;
@@ -145,6 +187,8 @@ int DownloadToKeyboard(bool allProfiles, ui::Prompts& prompts, DownloadReport* r
 
     if (!names)
         prompts.Inform(ui::TextOf(ui::TextKey::EXTRA_PROFILE_SPACE_TIGHT));
+    if (done)
+        done = VerifyDownload(areaBytes, pages, maps, told, prompts);
     return done ? 1 : 0;
 }
 

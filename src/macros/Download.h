@@ -46,6 +46,8 @@ struct DownloadReport {
         NoMemory,
     };
     static constexpr int8_t kNotSent = -1, kFailed = 0, kWritten = 1;
+    // What the read-back after a confirmed download found (kNotSent: not read back).
+    static constexpr int8_t kDiffers = 0, kKept = 1, kUnread = 2;
 
     Held held = Held::NoCopy; // why nothing was sent
     bool namesDropped = false;
@@ -53,16 +55,18 @@ struct DownloadReport {
     int8_t macroArea = kNotSent;
     std::array<int8_t, 3> keyMaps{kNotSent, kNotSent, kNotSent}; // by on-board profile
     int8_t end = kNotSent;
+    int8_t macroAreaKept = kNotSent;
+    std::array<int8_t, 3> keyMapsKept{kNotSent, kNotSent, kNotSent};
 };
 
 // Sends the download copy: the macro area and the key maps of on-board profiles 0, 1 and 2
 // (allProfiles) or of the current one only. Returns 1 when the macro area, every key map and
-// the closing end transfer succeeded, 0 otherwise (a failing write does not stop the
-// others). Sends nothing when the area exceeds the macro space (with a message, checked
-// before anything else, so also before any keyboard connected), when the
-// current profile is unknown and only it was asked for, or when no default layout has been
-// read from the keyboard. report, when given, receives what went out and what the keyboard
-// confirmed.
+// the closing end transfer succeeded and reading them back gave what was sent, 0 otherwise
+// (a failing write does not stop the others; a part that the keyboard did not keep, or that
+// could not be read back, is named to the user). Sends nothing when the area exceeds the macro
+// space (with a message, checked before anything else, so also before any keyboard connected), when
+// the current profile is unknown and only it was asked for, or when no default layout has been read
+// from the keyboard. report, when given, receives what went out and what the keyboard confirmed.
 int DownloadToKeyboard(bool allProfiles, ui::Prompts& prompts, DownloadReport* report = nullptr);
 
 } // namespace macros

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <mutex>
 #include <optional>
 
 namespace ui {
@@ -38,8 +39,18 @@ int LeadingInteger(std::u16string_view text) {
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
+// Where the table was last loaded from, for the texts that model code shows outside of it.
+std::mutex g_loadedLock;
+std::filesystem::path g_loadedFile;
+std::u16string g_loadedSection;
+
 // Every slot of the table from one section of the file, in table order.
 void LoadTableFrom(const std::filesystem::path& languageFile, std::u16string_view section) {
+    {
+        std::lock_guard lock(g_loadedLock);
+        g_loadedFile = languageFile;
+        g_loadedSection = section;
+    }
     for (size_t n = 0; n < kTextKeyCount; ++n) {
         TextKey key = TextKeyAt(n);
         const TextSlotInfo& info = TextSlotInfoOf(key);
@@ -85,6 +96,20 @@ bool SelectLanguage(const std::filesystem::path& languageFile, uint16_t language
     // program's folder as installed) still holds the old choice.
     LoadTableFrom(languageFile, SectionOf(language == kLanguageEnglish));
     return written;
+}
+
+std::u16string LoadedWindowText(std::u16string_view key) {
+    std::filesystem::path file;
+    std::u16string section;
+    {
+        std::lock_guard lock(g_loadedLock);
+        file = g_loadedFile;
+        section = g_loadedSection;
+    }
+    if (!file.empty())
+        if (auto text = FindPrivateProfileString(section, key, kLanguageReadBuffer, file))
+            return *text;
+    return std::u16string(WindowTextBuiltIn(key));
 }
 
 } // namespace ui

@@ -43,4 +43,8 @@ std::u16string_view WindowTextSection(const std::filesystem::path& languageFile)
 // way.
 bool SelectLanguage(const std::filesystem::path& languageFile, uint16_t language);
 
+// A window text (see TextTable.h) from the section the text table was last loaded from;
+// its built-in text before any load or when the file lacks the key.
+std::u16string LoadedWindowText(std::u16string_view key);
+
 } // namespace ui

@@ -141,6 +141,11 @@ constexpr WindowTextInfo kWindowTexts[] = {
     {u"MACRO_SPACE_NO_NAMES", u"%s of %s bytes, names left out"},
     {u"MACRO_SPACE_TOO_BIG", u"%s of %s bytes: too big"},
     {u"MACRO_SPACE_UNKNOWN", u"Macros: %s bytes, no keyboard"},
+    // The download's read-back.
+    {u"DOWNLOAD_NOT_KEPT",
+     u"Brisvane could not confirm that the keyboard kept %s. Please apply again."},
+    {u"DOWNLOAD_PART_MACROS", u"the macros"},
+    {u"DOWNLOAD_PART_KEYS", u"the keys of Profile %d"},
 };
 
 constexpr size_t TotalCapacity() {

@@ -116,6 +116,25 @@ std::string DescribeFailedDownload(const macros::DownloadReport& report) {
     for (size_t page = 0; page < report.keyMaps.size(); ++page)
         add(report.keyMaps[page], "the key map of profile " + std::to_string(page));
     add(report.end, "the end of the transfer");
+    if (failed.empty()) {
+        // Every write was confirmed; the read-back found what the keyboard did not keep.
+        std::string differs, unread;
+        auto judge = [&](int8_t kept, const std::string& part) {
+            if (kept == macros::DownloadReport::kDiffers)
+                differs += (differs.empty() ? "" : ", ") + part;
+            else if (kept == macros::DownloadReport::kUnread)
+                unread += (unread.empty() ? "" : ", ") + part;
+        };
+        judge(report.macroAreaKept, "the macro area");
+        for (size_t page = 0; page < report.keyMapsKept.size(); ++page)
+            judge(report.keyMapsKept[page], "the key map of profile " + std::to_string(page));
+        std::string text = "the keyboard confirmed every write but did not keep them all";
+        if (!differs.empty())
+            text += "\n  read back different: " + differs;
+        if (!unread.empty())
+            text += "\n  could not be read back: " + unread;
+        return text;
+    }
     std::string text = "the download failed midway\n  reached the keyboard: " +
                        (reached.empty() ? std::string("nothing") : reached) +
                        "\n  failed: " + failed;

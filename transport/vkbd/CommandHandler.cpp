@@ -11,12 +11,6 @@ namespace {
 
 constexpr int kOffCode = 3, kOffLength = 4, kOffPosition = 5, kOffStatus = 7, kOffData = 8;
 
-void Seal(Report& report) {
-    const uint16_t sum = ReportSum(report);
-    report[1] = static_cast<uint8_t>(sum);
-    report[2] = static_cast<uint8_t>(sum >> 8);
-}
-
 struct Access {
     Region region;
     bool write;
@@ -95,6 +89,12 @@ uint16_t ReportSum(std::span<const uint8_t, 64> report) {
 
 bool ChecksumMatches(std::span<const uint8_t, 64> report) {
     return ReportSum(report) == static_cast<uint16_t>(report[1] | report[2] << 8);
+}
+
+void Seal(Report& report) {
+    const uint16_t sum = ReportSum(report);
+    report[1] = static_cast<uint8_t>(sum);
+    report[2] = static_cast<uint8_t>(sum >> 8);
 }
 
 Report AnswerOf(std::span<const uint8_t, 64> request, uint8_t status) {

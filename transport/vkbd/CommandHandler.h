@@ -36,6 +36,8 @@ inline constexpr uint8_t kCmdBootLoader = 0xEE;
 uint16_t ReportSum(std::span<const uint8_t, 64> report);
 bool ChecksumMatches(std::span<const uint8_t, 64> report);
 // An answer to the request with the given status and no data.
+// Writes the report's checksum into bytes 1 and 2.
+void Seal(Report& report);
 Report AnswerOf(std::span<const uint8_t, 64> request, uint8_t status);
 
 struct Outcome {

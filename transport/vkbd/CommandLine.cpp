@@ -63,6 +63,8 @@ Commands to a running virtual keyboard:
   fault vanish-after N [--exit]
                           answer N more commands, then leave the bus at the next one, which is
                           lost (--exit: the process ends instead, leaving its socket behind)
+  fault corrupt [N]       let N more writes (default 0) be stored whole, then store the next
+                          one with its first data byte inverted, answering as if all went well
   fault clear             cancel the faults not yet used up
   violations              list the breaches of the command set recorded so far, one a line
                           (time, rule, the report's first 16 bytes); nothing when none.

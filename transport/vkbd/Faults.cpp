@@ -24,6 +24,8 @@ std::string Faults::Describe() const {
     if (vanishAfter)
         add(std::string(vanishExits ? "exit" : "leave the bus") + " after " +
             std::to_string(*vanishAfter) + " more command(s)");
+    if (corruptAfter)
+        add("corrupt a write after " + std::to_string(*corruptAfter) + " more write(s)");
     return text;
 }
 

@@ -18,9 +18,13 @@ struct Faults {
     int spare = 0;                  // commands still passed untouched by the four faults above
     std::optional<int> vanishAfter; // commands still answered before the keyboard goes
     bool vanishExits = false;       // going means the process ends, not leaving the bus
+    // Write commands still stored whole before one keeps its first data byte inverted while
+    // its answer says all is well.
+    std::optional<int> corruptAfter;
 
     bool Any() const {
-        return dropAnswers || refuse || badChecksum || late || vanishAfter.has_value();
+        return dropAnswers || refuse || badChecksum || late || vanishAfter.has_value() ||
+               corruptAfter.has_value();
     }
     std::string Describe() const;
 };

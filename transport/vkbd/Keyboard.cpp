@@ -155,7 +155,7 @@ void Keyboard::Command(std::span<const uint8_t> report, Clock::time_point now, i
         --faults_.badChecksum;
         answer = AnswerOf(request, kStatusBadChecksum);
     } else {
-        const Outcome outcome = handler_.CarryOut(request);
+        const Outcome outcome = handler_.CarryOut(Corrupted(request));
         if (outcome.enterBootLoader) {
             Unplug(now);
             bootLoader_ = true;
@@ -180,6 +180,25 @@ void Keyboard::Command(std::span<const uint8_t> report, Clock::time_point now, i
     lastAnswerMissed_ = status == kStatusRefused || status == kStatusBadChecksum;
     lastAnswerDue_ = now + delay;
     Emit(now + delay, {BusEvent::Kind::Input, {answer->begin(), answer->end()}});
+}
+
+// A write that the corrupt fault picks is stored with its first data byte inverted, as a
+// keyboard with a failing flash cell would keep it.
+Report Keyboard::Corrupted(const Report& request) {
+    const uint8_t code = request[3];
+    const bool write = code == kCmdWriteParams || code == kCmdWriteKeyMap ||
+                       code == kCmdWriteMacroArea || code == kCmdWriteKeyColours;
+    if (!faults_.corruptAfter || !write || request[4] == 0)
+        return request;
+    if (*faults_.corruptAfter > 0) {
+        --*faults_.corruptAfter;
+        return request;
+    }
+    faults_.corruptAfter.reset();
+    Report stored = request;
+    stored[8] ^= 0xFF;
+    Seal(stored); // carried out as if it had come so
+    return stored;
 }
 
 void Keyboard::Consumer(uint16_t code, Clock::time_point now) {
@@ -329,8 +348,13 @@ sim::ControlReply Keyboard::Fault(const std::vector<std::string>& args) {
                                    (faults_.vanishExits ? "end its process" : "leave the bus") +
                                    " after " + args[2] + " more command(s)");
     }
+    if (what == "corrupt" && (args.size() == 2 || (n && args.size() == 3))) {
+        faults_.corruptAfter = static_cast<int>(value);
+        return Text(kExitDone, "the write after " + std::to_string(value) +
+                                   " more write(s) will keep one byte wrong");
+    }
     return Text(kExitUsage, "fault: use drop N, refuse N, bad-checksum N, late MS [N], "
-                            "after N, vanish-after N [--exit] or clear");
+                            "after N, vanish-after N [--exit], corrupt [N] or clear");
 }
 
 sim::ControlReply Keyboard::PlayMacro(const std::vector<std::string>& args, Clock::time_point now) {

@@ -94,6 +94,7 @@ private:
     std::string Status() const;
     sim::ControlReply Dump(const std::vector<std::string>& args) const;
     sim::ControlReply Fault(const std::vector<std::string>& args);
+    Report Corrupted(const Report& request);
     sim::ControlReply PlayMacro(const std::vector<std::string>& args, Clock::time_point now);
     sim::ControlReply StopMacro(Clock::time_point now);
 

@@ -277,3 +277,17 @@ TEST_F(Cli, ADownloadFailingMidwayTellsWhatReachedTheKeyboard) {
               std::string::npos)
         << run.out;
 }
+
+TEST_F(Cli, ADownloadTheKeyboardDidNotKeepNamesThePart) {
+    StartKeyboard();
+    WriteRichProfile("p.bvx");
+    // The macro area is one report; the next write is the first of profile 0's key map.
+    ASSERT_EQ(keyboard_->Control("fault corrupt 1").first, 0);
+    CliRun run = RunCli("download p.bvx --all");
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.out.find("the keyboard confirmed every write but did not keep them all\n"
+                           "  read back different: the key map of profile 0"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(RunCli("download p.bvx --all").code, 0);
+}

@@ -288,3 +288,39 @@ INSTANTIATE_TEST_SUITE_P(Campaign, DownloadFaults, ::testing::ValuesIn(Campaign(
                          [](const auto& info) {
                              return std::string(info.param.faultName) + "At" + info.param.where;
                          });
+
+// A keyboard that confirms every write but keeps one byte wrong: the read-back after the
+// download finds the part, the download fails and names it, and the next one succeeds.
+class DownloadReadBack : public DownloadFaults {};
+
+TEST_F(DownloadReadBack, APartTheKeyboardDidNotKeepFailsTheDownload) {
+    const struct {
+        int writesBefore; // writes stored whole before the bad one
+        const char16_t* part;
+        int page; // -1: the macro area
+    } cases[] = {
+        {0, u"the macros", -1},
+        {kAreaReports - 1, u"the macros", -1},
+        {kAreaReports + kMapReports + 4, u"the keys of Profile 2", 1},
+        {kAreaReports + 3 * kMapReports - 1, u"the keys of Profile 3", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.writesBefore);
+        prompts.messages.clear();
+        Say("fault corrupt " + std::to_string(c.writesBefore));
+        macros::DownloadReport report;
+        EXPECT_EQ(PrepareDownloadCopy(true, prompts, &report), 0);
+        EXPECT_EQ(report.end, macros::DownloadReport::kWritten); // every write was confirmed
+        ASSERT_EQ(prompts.messages.size(), 1u);
+        EXPECT_NE(prompts.messages[0].find(c.part), std::u16string::npos);
+        EXPECT_EQ(c.page < 0 ? report.macroAreaKept : report.keyMapsKept[c.page],
+                  macros::DownloadReport::kDiffers);
+
+        prompts.messages.clear();
+        EXPECT_EQ(PrepareDownloadCopy(true, prompts, &report), 1);
+        EXPECT_TRUE(prompts.messages.empty());
+        EXPECT_EQ(report.macroAreaKept, macros::DownloadReport::kKept);
+        EXPECT_EQ(report.keyMapsKept, (std::array<int8_t, 3>{1, 1, 1}));
+        ExpectEverythingOnTheKeyboard();
+    }
+}
