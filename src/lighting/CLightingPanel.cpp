@@ -76,6 +76,8 @@ CLightingPanel::CLightingPanel(QWidget& window, keys::KeyboardView& keys, const 
     AddPicture(kIdSelectAll, u"CONTROL_LEDsjsStaPic", [&m] { m.SetAllKeyLights(true); });
     AddPicture(kIdClearAll, u"CONTROL_HXsjsStaPic", [&m] { m.SetAllKeyLights(false); });
     SetPicture(kIdLightingSwitch, u"dengup.bmp");
+    SetPicture(kIdSelectAll, u"sjsup.bmp");
+    SetPicture(kIdClearAll, u"sjsup.bmp");
 
     effects_ = new QComboBox(&window_);
     userModes_ = new QComboBox(&window_);
