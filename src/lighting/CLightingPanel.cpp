@@ -6,7 +6,6 @@
 #include <QSignalBlocker>
 
 #include "keys/KeyboardView.h"
-#include "profiles/Paths.h"
 #include "ui/CBitmapSlider.h"
 #include "ui/CPngButton.h"
 #include "ui/ColorStatic.h"
@@ -114,15 +113,11 @@ CLightingPanel::CLightingPanel(QWidget& window, keys::KeyboardView& keys, const 
         ShowControl(id, false);
     m.ApplyCaptions();
 
-    // The user colour files: prepared now, and again when the user data folder is made
-    // (a first start has none to put them in).
-    PrepareUserFiles(files);
-    profiles::SetUserDataFolderCreatedHook(
-        [files](const std::filesystem::path&) { PrepareUserFiles(files); });
+    PrepareUserFilesNowAndWhenFolderIsMade(files);
 }
 
 CLightingPanel::~CLightingPanel() {
-    profiles::SetUserDataFolderCreatedHook({});
+    ForgetUserFiles();
 }
 
 QWidget* CLightingPanel::Control(uint16_t id) const {

@@ -79,4 +79,14 @@ int PrepareUserFiles(const UserFiles& files) {
     return written;
 }
 
+void PrepareUserFilesNowAndWhenFolderIsMade(const UserFiles& files) {
+    PrepareUserFiles(files);
+    profiles::SetUserDataFolderCreatedHook(
+        [files](const std::filesystem::path&) { PrepareUserFiles(files); });
+}
+
+void ForgetUserFiles() {
+    profiles::SetUserDataFolderCreatedHook({});
+}
+
 } // namespace lighting

@@ -30,6 +30,11 @@ bool WriteLightingMode(const UserFiles& files, bool on);
 // check is written all the same. Returns the number of user files written.
 int PrepareUserFiles(const UserFiles& files);
 
+// PrepareUserFiles now, and again whenever the user data folder is made (a first start has
+// no folder to put the files in); an empty files forgets the second.
+void PrepareUserFilesNowAndWhenFolderIsMade(const UserFiles& files);
+void ForgetUserFiles();
+
 // The leading integer of a settings value as the desktop's _wtoi reads it.
 int LeadingNumber(std::u16string_view text);
 

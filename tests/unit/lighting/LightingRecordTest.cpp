@@ -13,6 +13,7 @@
 #include "lighting/LightingPanel.h"
 #include "lighting/LightingRecord.h"
 #include "lighting/UserFiles.h"
+#include "profiles/Paths.h"
 #include "ui/IniFile.h"
 
 using namespace lighting;
@@ -212,6 +213,24 @@ TEST_F(UserFilesTest, AMissingTemplateLeavesEmptyFilesAndTheCheckIsWritten) {
         EXPECT_EQ(fs::file_size(ColourFile(files_.userPrefix, i)), 0u);
     }
     EXPECT_EQ(Check(), u"1");
+}
+
+TEST_F(UserFilesTest, AFirstStartPreparesTheFilesOnceTheUserDataFolderIsMade) {
+    profiles::SetDocumentsFolder(root_ / "Documents");
+    const UserFiles files = UserFilesFor(root_ / "Skins" / "UserDengColor_");
+    EXPECT_EQ(files.settingsFile, root_ / "Documents" / "Brisvane" / "tavrin.ini");
+    Write(root_ / "Skins" / "UserDengColor_3.userd", "template");
+
+    PrepareUserFilesNowAndWhenFolderIsMade(files); // no folder yet: nothing to write into
+    EXPECT_FALSE(fs::exists(ColourFile(files.userPrefix, 0)));
+    ASSERT_EQ(profiles::EnsureUserDataFolder(), 1);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(Read(ColourFile(files.userPrefix, i)), "template") << i;
+    EXPECT_EQ(
+        ui::GetPrivateProfileString(u"KEYCOLOR", u"usermodeCheck", u"", 260, files.settingsFile),
+        u"1");
+    ForgetUserFiles();
+    profiles::SetDocumentsFolder({});
 }
 
 TEST_F(UserFilesTest, LightingModeIsOnExactlyWhenTheValueReadsAsOne) {
