@@ -247,6 +247,34 @@ TEST_F(Lighting, EveryControlReachesTheKeyboardWithItsOwnWrites) {
     EXPECT_EQ(violations.text, "");
 }
 
+TEST_F(Lighting, AProfileButtonShowsItsProfilesLightingAndLeavesTheLightingMode) {
+    ASSERT_EQ(profile_, 0);
+    Click(u"CONTROL_DengStaPic");
+    ASSERT_EQ(LightingModeSetting(), u"1");
+    NewWrites();
+    const size_t before = Commands(session_.ReportsReceived()).size();
+
+    Click(u"FUNC_PROFILE2");
+    EXPECT_EQ(LightingModeSetting(), u"0");
+    ASSERT_TRUE(WaitUntil([&] { return Dump("config").at(10) == 1; }, kPatience));
+    // The key lights read back are those of profile 1.
+    const std::vector<Report> all = Commands(session_.ReportsReceived());
+    std::vector<uint16_t> keyLightReads;
+    for (size_t i = before; i < all.size(); ++i)
+        if (all[i].code == 0x10)
+            keyLightReads.push_back(all[i].position);
+    EXPECT_EQ(keyLightReads, (std::vector<uint16_t>{180, 234, 288, 342}));
+    EXPECT_TRUE(NewWrites().empty());
+
+    // The panel now edits profile 1's record.
+    Click(u"FUNC_REPORT4");
+    const std::vector<Report> writes = NewWrites();
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0].position, 42 + 15);
+    EXPECT_EQ(Dump("lighting1").at(15), 3);
+    EXPECT_EQ(Dump("lighting0").at(15), 0);
+}
+
 TEST_F(Lighting, TheKeyboardsNoticeShowsWhatAnotherProgramWrote) {
     Click(u"CONTROL_DengStaPic"); // effect 5: brightness only
     auto look = Look();
