@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,7 +55,13 @@ struct RecordingLink : LightingLink {
     }
     int32_t ReadConfig(std::span<uint8_t, 48> config) override {
         log.push_back("config");
-        return device.ReadConfig(config);
+        const int32_t result = device.ReadConfig(config);
+        // A keyboard of another effect list: the virtual keyboard's own list is fixed.
+        if (result == 1 && effectList) {
+            std::fill(config.begin() + 16, config.end(), uint8_t{0});
+            std::copy(effectList->begin(), effectList->end(), config.begin() + 16);
+        }
+        return result;
     }
     int32_t ReadParams(std::span<uint8_t, 56> out, uint32_t length, uint32_t position) override {
         log.push_back("read params " + std::to_string(length) + "@" + std::to_string(position));
@@ -86,6 +93,7 @@ struct RecordingLink : LightingLink {
 
     DeviceLightingLink device;
     std::vector<std::string> log;
+    std::optional<std::vector<uint8_t>> effectList;
 };
 
 struct FakePanelView : LightingPanelView {
@@ -271,6 +279,32 @@ TEST_F(LightingPanelTest, LoadReadsTheKeyLightsBeforeTheThreeRecordsAndShowsTheS
     language_ = 0;
     panel.RefreshLightingPanel();
     EXPECT_EQ(view.lines[LineOf(5)], u"常亮");
+}
+
+TEST_F(LightingPanelTest, AKeyboardWithoutKeyLightsIsNeitherReadNorResetThere) {
+    link.effectList = std::vector<uint8_t>{1, 0, 5};
+    panel.SetShownProfile(2);
+    panel.Reload();
+    EXPECT_EQ(link.log,
+              (std::vector<std::string>{"config", "begin", "read params 56@0", "read params 56@42",
+                                        "read params 56@84", "end"}));
+    EXPECT_EQ(panel.Effects(), (EffectList{{0, 1}, {1, 5}}));
+    EXPECT_EQ(view.lines.size(), 2u);
+    EXPECT_EQ(view.effectLine, 1);
+
+    link.log.clear();
+    panel.ToggleLightingMode();
+    panel.ResetLighting();
+    EXPECT_EQ(link.Writes(),
+              (std::vector<std::string>{"params 84:05", "params 84:" + Hex(kDefaultRecord)}));
+
+    // Without effect 5 in its list the reset still writes the record that names it.
+    link.effectList = std::vector<uint8_t>{1, 2};
+    panel.Reload();
+    link.log.clear();
+    panel.ResetLighting();
+    EXPECT_EQ(link.Writes(), (std::vector<std::string>{"params 84:" + Hex(kDefaultRecord)}));
+    EXPECT_EQ(view.effectLine, -1);
 }
 
 TEST_F(LightingPanelTest, ASliderMovedToTheValueHeldSendsNothing) {
