@@ -440,10 +440,7 @@ void CBrisvaneDlg::LatchProfileButton(int profile) {
 }
 
 void CBrisvaneDlg::ProfileButton(int profile) {
-    lighting::LightingPanel& lighting = lighting_->Model();
-    lighting.SetShownProfile(profile);
-    lighting.Reload();
-    lighting.LeaveLightingMode();
+    lighting_->Model().ProfileButton(profile);
     if (profile == profiles::CachedCurrentProfile())
         return;
     if (session_->SwitchProfile(profile) == 0)
@@ -551,8 +548,7 @@ void CBrisvaneDlg::SelectLanguage(uint16_t language) {
     ui::SelectLanguage(LanguageFile(), language);
     ApplyMainWindowTexts();
     RebuildProfileMenu(false); // the profile names and the name button's tooltip
-    lighting_->Model().ApplyCaptions();
-    lighting_->Model().Reload(); // the effect names
+    lighting_->Model().LanguageChanged();
     if (tray_)
         tray_->SetTooltip(Text(TextKey::KEYBOARD_TRAY_DESC));
     update();
@@ -662,13 +658,10 @@ void CBrisvaneDlg::OpenWithoutTray() {
 
 void CBrisvaneDlg::OnProf() {
     session_->ReloadProfileFromKeyboard(false);
-    const int current = profiles::GetCurrentProfile();
-    LatchProfileButton(current);
+    LatchProfileButton(profiles::GetCurrentProfile());
     RebuildProfileMenu(false);
-    if (lighting_) {
-        lighting_->Model().SetShownProfile(current);
-        lighting_->Model().Reload();
-    }
+    if (lighting_)
+        lighting_->Model().KeyboardConnected(profiles::GetCurrentProfile());
 }
 
 void CBrisvaneDlg::OnLed() {

@@ -245,6 +245,22 @@ void LightingPanel::Reload() {
     RefreshLightingPanel();
 }
 
+void LightingPanel::KeyboardConnected(int activeProfile) {
+    SetShownProfile(activeProfile);
+    Reload();
+}
+
+void LightingPanel::ProfileButton(int profile) {
+    SetShownProfile(profile);
+    Reload();
+    LeaveLightingMode();
+}
+
+void LightingPanel::LanguageChanged() {
+    ApplyCaptions();
+    Reload();
+}
+
 void LightingPanel::SelectEffect(int line) {
     const auto it = std::find_if(effects_.begin(), effects_.end(),
                                  [line](const EffectLine& l) { return l.position == line; });

@@ -149,8 +149,14 @@ public:
     // configuration leaves the list empty and the rest as it was.
     void LoadLighting();
     void RefreshLightingPanel();
-    // Both, as the keyboard's arrival, a profile button and a language switch ask.
+    // Both.
     void Reload();
+    // The keyboard arrived (or its content may have changed): its active profile is shown.
+    void KeyboardConnected(int activeProfile);
+    // A profile button: its profile is shown and the lighting mode is left.
+    void ProfileButton(int profile);
+    // A language command: captions and effect names in the new language.
+    void LanguageChanged();
 
     // A line of the effect list was chosen.
     void SelectEffect(int line);

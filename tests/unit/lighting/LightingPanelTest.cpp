@@ -617,6 +617,24 @@ TEST_F(LightingPanelTest, TheLightingModeLivesInTheSettingsFile) {
     EXPECT_EQ(link.Writes().size(), 0u);
 }
 
+TEST_F(LightingPanelTest, AProfileButtonShowsItsProfileAndLeavesTheLightingMode) {
+    Load(0);
+    panel.ToggleLightingMode();
+    panel.ProfileButton(2);
+    EXPECT_EQ(panel.ShownProfile(), 2);
+    EXPECT_EQ(link.log[2], "read colours 54@360");
+    EXPECT_TRUE(link.Writes().empty());
+    EXPECT_FALSE(panel.LightingMode());
+    EXPECT_FALSE(keyView.LightingMode());
+    EXPECT_EQ(ui::GetPrivateProfileString(u"KEYCOLOR", u"DengCheck", u"", 260, files_.settingsFile),
+              u"0");
+    panel.SetReportRate(1);
+    EXPECT_EQ(Lighting(2)[15], 1);
+
+    panel.KeyboardConnected(-1); // an unknown active profile keeps the one shown
+    EXPECT_EQ(panel.ShownProfile(), 2);
+}
+
 TEST_F(LightingPanelTest, CaptionsFollowThePanelsLanguage) {
     panel.ApplyCaptions();
     EXPECT_EQ(view.captions[kIdLightingCaption], u"Lighting");
