@@ -227,8 +227,7 @@ void LightingPanel::RefreshLightingPanel() {
     if (lightingMode_) {
         ShowEffect(state_.effect);
         if (state_.effect == kUserEffect) {
-            ShowKeyLights();
-            view_.SelectUserModeLine(state_.userMode < kUserModeLines ? state_.userMode : -1);
+            ShowUserKeys();
         } else {
             // The keyboard may have left the user-defined effect on its own: no key shows a
             // light of a pattern it no longer uses.
@@ -275,7 +274,7 @@ void LightingPanel::SelectEffect(int line) {
         state_.effect = static_cast<uint8_t>(effect);
         WriteRecordByte(kOffEffect, state_.effect);
         if (effect == kUserEffect)
-            ShowKeyLights();
+            ShowUserKeys();
     }
     ShowEffect(effect);
 }
@@ -326,7 +325,7 @@ void LightingPanel::ToggleLightingMode() {
     keys_.ClearLightMarks();
     ShowEffect(state_.effect);
     if (state_.effect == kUserEffect)
-        ShowKeyLights();
+        ShowUserKeys();
 }
 
 void LightingPanel::LeaveLightingMode() {
@@ -394,6 +393,12 @@ void LightingPanel::ShowKeyLights() {
             return kLightDark;
         return (block[pattern + bit / 8] >> (bit % 8)) & 1 ? kLightGreen : kLightDark;
     });
+}
+
+void LightingPanel::ShowUserKeys() {
+    // The list names the pattern the picture shows.
+    view_.SelectUserModeLine(state_.userMode < kUserModeLines ? state_.userMode : -1);
+    ShowKeyLights();
 }
 
 void LightingPanel::KeyLightClick(uint16_t id) {

@@ -205,6 +205,8 @@ private:
     void WriteRecordByte(uint32_t offset, uint8_t value);
     void WriteKeyLightBytes(uint32_t base, std::span<const uint8_t> bytes);
     void ShowEffect(int effect);
+    // The key lights of the user mode, and its line in the user mode list.
+    void ShowUserKeys();
     void HideEffectControls();
     void MoveDirectionControls(int effect);
     void ShowDirectionPictures(int effect, uint8_t direction);

@@ -404,6 +404,20 @@ TEST_F(LightingPanelTest, ChoosingAnEffectWritesItMovesAndShowsItsControls) {
     EXPECT_EQ(buttons.Mark(kA), "off");
 }
 
+TEST_F(LightingPanelTest, TheUserDefinedEffectShowsThePatternOfTheRecordsUserMode) {
+    WriteParamsDirectly(3, {2});
+    Load(0);
+    panel.ToggleLightingMode();
+    panel.SelectEffect(LineOf(kUserEffect));
+    EXPECT_EQ(view.userModeLine, 2);
+    EXPECT_EQ(buttons.Mark(kB), "green"); // bit 52: byte 6 of pattern 2 is 0x10
+
+    WriteParamsDirectly(3, {7}); // a pattern the list does not offer
+    panel.Reload();
+    EXPECT_EQ(view.userModeLine, -1);
+    EXPECT_EQ(buttons.Mark(kB), "black");
+}
+
 TEST_F(LightingPanelTest, ResetOnProfileOneWritesTheDefaultsAndTheViewFollowsThem) {
     PaintMode(1, 2);
     panel.MoveLightingSlider(kIdBrightnessSlider, 0);
