@@ -171,6 +171,10 @@ LightingPanel::LightingPanel(LightingPanelView& view, LightingLink& link, keys::
     keys_.SetLights(this);
 }
 
+LightingPanel::~LightingPanel() {
+    keys_.SetLights(nullptr);
+}
+
 void LightingPanel::SetShownProfile(int profile) {
     if (profile >= 0 && profile < kProfiles)
         shownProfile_ = profile;

@@ -139,6 +139,9 @@ class LightingPanel : public keys::KeyLights {
 public:
     LightingPanel(LightingPanelView& view, LightingLink& link, keys::KeyboardView& keys,
                   LightingSkin skin, UserFiles files);
+    ~LightingPanel() override;
+    LightingPanel(const LightingPanel&) = delete;
+    LightingPanel& operator=(const LightingPanel&) = delete;
 
     // The profile whose record the panel shows and whose key lights it edits.
     int ShownProfile() const { return shownProfile_; }
