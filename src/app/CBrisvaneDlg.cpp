@@ -27,6 +27,8 @@
 #include "keys/KeyCodes.h"
 #include "keys/KeyEntry.h"
 #include "keys/KeyboardView.h"
+#include "lighting/CLightingPanel.h"
+#include "lighting/UserFiles.h"
 #include "macros/Brisvane_DlgComposite.h"
 #include "platform/AppPaths.h"
 #include "platform/MainWindowChannel.h"
@@ -90,8 +92,10 @@ CBrisvaneDlg::CBrisvaneDlg(platform::InstanceLock& instanceLock, bool startHidde
     connect(&timer1050_, &QTimer::timeout, this, &CBrisvaneDlg::AnimationTick);
     timer1051_.setSingleShot(true);
     connect(&timer1051_, &QTimer::timeout, this, [this] {
-        // The keyboard changed its own lighting; the lighting panel re-reads it here.
+        // The keyboard changed its own lighting: the panel reads it back.
         timer1051_.stop();
+        if (lighting_)
+            lighting_->Model().OnLightingNotice();
     });
 
     Connection().autoOpenDone = startHidden;
@@ -164,6 +168,13 @@ bool CBrisvaneDlg::OnInitDialog() {
         Q(ui::GetPrivateProfileString(u"SCREEN", u"Link", u"https://quandril.example/brisvane", 260,
                                       platform::Paths().mainSkinFile));
     PlaceControls();
+    const ui::SkinFaces reportFaces{pictures_.normal, pictures_.over, pictures_.down,
+                                    pictures_.normal, pictures_.disable};
+    lighting_ = std::make_unique<lighting::CLightingPanel>(
+        *this, *keyView_,
+        lighting::CLightingPanel::Skin{paths.mainSkinFile, paths.mainSkinFolder, LanguageFile(),
+                                       reportFaces},
+        lighting::UserFilesFor(paths.skinUserColourPrefix));
 
     // Another copy may only ask the window to open or to end; the other messages are the
     // window's own.
@@ -285,10 +296,6 @@ void CBrisvaneDlg::PlaceControls() {
     });
     place(u"FUNC_SWITCH", kIdSwitch, FaceRow::KeyLike)->hide();
     Button(kIdSwitch)->setText(Text(TextKey::MAIN_SWITCH_FUNCTION_TEXT));
-    for (int k = 0; k < 4; ++k) {
-        const std::u16string key = u"FUNC_REPORT" + std::u16string(1, char16_t(u'1' + k));
-        place(key, kIdReport1 + k, FaceRow::KeyLike);
-    }
     place(u"KEY_FN", keys::kFnButtonId, FaceRow::KeyLike);
     for (int n = 1; n <= 9; ++n) {
         ui::CPngButton* g = place(ui::SpecialButtonLayoutKey(n),
@@ -433,6 +440,7 @@ void CBrisvaneDlg::LatchProfileButton(int profile) {
 }
 
 void CBrisvaneDlg::ProfileButton(int profile) {
+    lighting_->Model().ProfileButton(profile);
     if (profile == profiles::CachedCurrentProfile())
         return;
     if (session_->SwitchProfile(profile) == 0)
@@ -540,6 +548,7 @@ void CBrisvaneDlg::SelectLanguage(uint16_t language) {
     ui::SelectLanguage(LanguageFile(), language);
     ApplyMainWindowTexts();
     RebuildProfileMenu(false); // the profile names and the name button's tooltip
+    lighting_->Model().LanguageChanged();
     if (tray_)
         tray_->SetTooltip(Text(TextKey::KEYBOARD_TRAY_DESC));
     update();
@@ -652,6 +661,8 @@ void CBrisvaneDlg::OnProf() {
     LatchProfileButton(profiles::GetCurrentProfile());
     RebuildProfileMenu(false);
     keyEditor_->SpaceChanged(); // the keyboard now says how much macro space it has
+    if (lighting_)
+        lighting_->Model().KeyboardConnected(profiles::GetCurrentProfile());
 }
 
 void CBrisvaneDlg::OnLed() {

@@ -30,6 +30,9 @@ namespace keys {
 class KeyboardView;
 class KeyEditor;
 } // namespace keys
+namespace lighting {
+class CLightingPanel;
+}
 namespace profiles {
 class ProfileSession;
 class StoreKeyData;
@@ -144,6 +147,7 @@ private:
     std::unique_ptr<profiles::StoreKeyData> keyData_;
     std::unique_ptr<keys::KeyEditor> keyEditorLink_;
     std::unique_ptr<keys::KeyboardView> keyView_;
+    std::unique_ptr<lighting::CLightingPanel> lighting_;
     std::unique_ptr<CTrayIcon> tray_;
     std::unique_ptr<MainWindowServer> server_;
     std::unique_ptr<CAboutDlg> about_;

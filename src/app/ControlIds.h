@@ -27,7 +27,6 @@ inline constexpr int kIdProfile1 = 1135; // 1135..1137: profiles 0..2
 inline constexpr int kIdDefault = 1138;
 inline constexpr int kIdMenu = 1139;
 inline constexpr int kIdSwitch = 1144;
-inline constexpr int kIdReport1 = 1200; // 1200..1203
 inline constexpr int kIdBusy = 1210;
 
 inline constexpr int kIdProfileMenuFirst = 9000; // "<Default Profile>"; 9001 + n: profile n

@@ -113,7 +113,7 @@ std::map<std::string, std::string> Session::Env() const {
     return env;
 }
 
-bool Session::StartKeyboard(bool plugged, int latencyMs) {
+bool Session::StartKeyboard(bool plugged, int latencyMs, bool traceReports) {
     std::vector<std::string> argv = {(BuildRoot() / "olvask-vkbd").string(),
                                      "serve",
                                      "--socket",
@@ -125,9 +125,20 @@ bool Session::StartKeyboard(bool plugged, int latencyMs) {
                                      "--reset"};
     if (!plugged)
         argv.push_back("--unplugged");
+    if (traceReports)
+        argv.push_back("--verbose");
     if (!keyboard_.Start(argv, Env(), folder_.path() / "keyboard.log"))
         return false;
     return WaitUntil([&] { return HostsConnected() >= 0; }, std::chrono::seconds(10));
+}
+
+std::vector<std::string> Session::ReportsReceived() const {
+    std::vector<std::string> reports;
+    std::istringstream log(ReadAll(folder_.path() / "keyboard.log"));
+    for (std::string line; std::getline(log, line);)
+        if (line.rfind("-> ", 0) == 0)
+            reports.push_back(line.substr(3));
+    return reports;
 }
 
 Output Session::Keyboard(const std::vector<std::string>& command) const {

@@ -54,8 +54,11 @@ public:
     const std::filesystem::path& runtime() const { return runtime_; }
     const Screen& screen() const { return *screen_; }
 
-    // The virtual keyboard, with its factory content, answering after latencyMs.
-    bool StartKeyboard(bool plugged = true, int latencyMs = 0);
+    // The virtual keyboard, with its factory content, answering after latencyMs; with
+    // traceReports it writes down every report it receives (ReportsReceived).
+    bool StartKeyboard(bool plugged = true, int latencyMs = 0, bool traceReports = false);
+    // The reports the traced keyboard received so far, in hexadecimal, in their order.
+    std::vector<std::string> ReportsReceived() const;
     Output Keyboard(const std::vector<std::string>& command) const;
     int HostsConnected() const; // -1 when the virtual keyboard does not answer
 

@@ -183,17 +183,17 @@ void AddLightingPanel(Window& w) {
     p("CONTROL_JDTStatic", {728, 520, 274, 10}, "busy animation (jdt1.bmp to jdt10.bmp)");
 
     // Row 1: the lighting switch, the effect list, the user mode list.
-    p("CONTROL_DengStatic", {76, 416, 64, 22}, "caption beside the lighting switch");
-    p("CONTROL_DengStaPic", {144, 415, 52, 24}, "lighting switch (dengup.bmp, dengdown.bmp)");
-    p("CONTROL_XGcombox", {212, 414, 200, 26}, "effect list");
-    p("CONTROL_umCombo", {424, 414, 150, 26}, "user mode list");
+    p("CONTROL_DengStatic", {76, 416, 84, 22}, "caption beside the lighting switch");
+    p("CONTROL_DengStaPic", {164, 415, 52, 24}, "lighting switch (dengup.bmp, dengdown.bmp)");
+    p("CONTROL_XGcombox", {228, 414, 200, 26}, "effect list");
+    p("CONTROL_umCombo", {440, 414, 150, 26}, "user mode list");
     // Row 2: brightness and speed.
-    p("CONTROL_LightStatic", {76, 452, 64, 22}, "brightness caption");
-    p("CONTROL_LightSlider", {144, 450, 180, 26}, "brightness slider (0.bmp to 4.bmp)");
-    p("CONTROL_SpeedStatic", {340, 452, 64, 22}, "speed caption");
-    p("CONTROL_SpeedSlider", {408, 450, 180, 26}, "speed slider (5.bmp to 9.bmp)");
+    p("CONTROL_LightStatic", {76, 452, 84, 22}, "brightness caption");
+    p("CONTROL_LightSlider", {164, 450, 170, 26}, "brightness slider (0.bmp to 4.bmp)");
+    p("CONTROL_SpeedStatic", {350, 452, 60, 22}, "speed caption");
+    p("CONTROL_SpeedSlider", {414, 450, 170, 26}, "speed slider (5.bmp to 9.bmp)");
     // Row 3: the direction, or for the user-defined effect its tools.
-    const QRect dirCaption{76, 490, 64, 22}, dirLeft{144, 486, 44, 30}, dirRight{194, 486, 44, 30};
+    const QRect dirCaption{76, 490, 84, 22}, dirLeft{164, 486, 44, 30}, dirRight{214, 486, 44, 30};
     p("CONTROL_BLFXStatic", dirCaption, "direction caption");
     p("CONTROL_BLFXLStaPic", dirLeft, "direction picture sending 0xFF");
     p("CONTROL_BLFXRStaPic", dirRight, "direction picture sending 0x00");
@@ -206,10 +206,10 @@ void AddLightingPanel(Window& w) {
     p("CONTROL_USERgjStatic", dirCaption, "key-light tools caption");
     p("CONTROL_USERgjStaPic1", dirLeft, "paint tool (user1up.bmp, user1down.bmp)");
     p("CONTROL_USERgjStaPic2", dirRight, "erase tool (user2up.bmp, user2down.bmp)");
-    p("CONTROL_LEDsjsStaPic", {340, 489, 24, 24}, "select-all picture (sjsup.bmp, sjsdown.bmp)");
-    p("CONTROL_LEDsjsStatic", {368, 490, 96, 22}, "caption beside the select-all picture");
-    p("CONTROL_HXsjsStaPic", {470, 489, 24, 24}, "clear-all picture (sjsup.bmp, sjsdown.bmp)");
-    p("CONTROL_HXsjsStatic", {498, 490, 96, 22}, "caption beside the clear-all picture");
+    p("CONTROL_LEDsjsStaPic", {350, 489, 24, 24}, "select-all picture (sjsup.bmp, sjsdown.bmp)");
+    p("CONTROL_LEDsjsStatic", {378, 490, 96, 22}, "caption beside the select-all picture");
+    p("CONTROL_HXsjsStaPic", {480, 489, 24, 24}, "clear-all picture (sjsup.bmp, sjsdown.bmp)");
+    p("CONTROL_HXsjsStatic", {508, 490, 96, 22}, "caption beside the clear-all picture");
     // Rows 4 to 6: colour settings that no effect of this keyboard shows.
     p("CONTROL_FYYSStatic", {76, 532, 60, 22}, "reactive colour caption");
     p("CONTROL_FYYSButton", {140, 530, 40, 26}, "reactive colour button");
