@@ -33,6 +33,7 @@
 #include "platform/AppPaths.h"
 #include "platform/MainWindowChannel.h"
 #include "platform/WindowMessages.h"
+#include "profiles/CBrisvane_DlgProfile.h"
 #include "profiles/Connection.h"
 #include "profiles/CurrentProfile.h"
 #include "profiles/ProfileSession.h"
@@ -47,6 +48,7 @@
 #include "ui/SkinRect.h"
 #include "ui/SkinSurface.h"
 #include "ui/TextTable.h"
+#include "update/CBrisvane_DlgUpdate.h"
 
 namespace app {
 
@@ -260,7 +262,8 @@ void CBrisvaneDlg::PlaceControls() {
     onClick(place(u"MIRQEL_LINK", kIdLink, FaceRow::Link),
             [this] { QDesktopServices::openUrl(QUrl(linkTarget_)); });
     Button(kIdLink)->SetTooltip(linkTarget_, true);
-    onClick(place(u"FUNC_PROFILES", kIdProfileName, FaceRow::Plain), [] {});
+    onClick(place(u"FUNC_PROFILES", kIdProfileName, FaceRow::Plain),
+            [this] { OpenProfileManager(); });
     place(u"FUNC_MACRO", kIdMacro, FaceRow::Plain);
     onClick(place(u"CONTROL_OK", kIdOk, FaceRow::Plain), [this] { OnOK(); });
     onClick(place(u"CONTROL_CANCEL", kIdCancel, FaceRow::Plain), [this] { reject(); });
@@ -486,6 +489,44 @@ void CBrisvaneDlg::RebuildProfileMenu(bool create) {
     }
 }
 
+void CBrisvaneDlg::RebuildProfileMenu() {
+    RebuildProfileMenu(false);
+    LatchProfileButton(profiles::CachedCurrentProfile());
+}
+
+bool CBrisvaneDlg::ProfileManagerApplyEnabled() const {
+    return profileManager_ && profileManager_->ApplyEnabled();
+}
+
+void CBrisvaneDlg::ProfileManagerSwitched(int profile) {
+    if (profileManager_)
+        profileManager_->Switched(profile);
+}
+
+void CBrisvaneDlg::OpenProfileManager() {
+    const auto& paths = platform::Paths();
+    if (!profileManager_)
+        profileManager_ = std::make_unique<profiles::CBrisvane_DlgProfile>(
+            this, profiles::ProfileManager::Parts{*prompts_, *this, *session_, settings_},
+            profiles::ProfileDialogFiles{paths.profileSkinFile, paths.profileSkinFolder,
+                                         LanguageFile(), paths.helpFolder / "index.html"},
+            [](int profile) { return ProfileName(profile, LanguageFile()); });
+    if (profileManager_->Model().OpenCount() == 0)
+        profileManager_->Open();
+}
+
+void CBrisvaneDlg::OpenUpdate() {
+    const auto& paths = platform::Paths();
+    if (!update_)
+        update_ = std::make_unique<update::CBrisvane_DlgUpdate>(
+            this, *prompts_,
+            update::UpdateDialogFiles{paths.updateSkinFile, paths.updateSkinFolder, LanguageFile(),
+                                      paths.updatePackage},
+            [] { return device::EnterBootLoader(); });
+    if (!update_->isVisible())
+        update_->Open();
+}
+
 void CBrisvaneDlg::ShowProfileMenu() {
     if (profileMenu_) {
         activateWindow();
@@ -529,6 +570,9 @@ void CBrisvaneDlg::OnCommand(uint32_t command) {
         break;
     case kCmdExport:
         session_->ExportProfile();
+        break;
+    case kCmdFirmwareUpdate:
+        OpenUpdate();
         break;
     case kCmdChinese:
         SelectLanguage(ui::kLanguageChinese);
@@ -707,6 +751,10 @@ void CBrisvaneDlg::Shutdown() {
         about_->Cancel();
     if (keyEditor_)
         keyEditor_->CloseIfOpen();
+    if (profileManager_)
+        profileManager_->CloseIfOpen();
+    if (update_)
+        update_->CloseIfOpen();
     CloseNestedWindows();
     instanceLock_.Close();
     trayWait_.stop();

@@ -34,9 +34,13 @@ namespace lighting {
 class CLightingPanel;
 }
 namespace profiles {
+class CBrisvane_DlgProfile;
 class ProfileSession;
 class StoreKeyData;
 } // namespace profiles
+namespace update {
+class CBrisvane_DlgUpdate;
+}
 namespace ui {
 class CPngButton;
 class Prompts;
@@ -95,9 +99,9 @@ public:
     void RefreshKeyTooltips() override;
     void SetKeyButtonEditing(int buttonId, bool editing) override;
     bool KeyEditorOpen() const override;
-    bool ProfileManagerApplyEnabled() const override { return false; }
-    void ProfileManagerSwitched(int) override {}
-    void RebuildProfileMenu() override { RebuildProfileMenu(false); }
+    bool ProfileManagerApplyEnabled() const override;
+    void ProfileManagerSwitched(int profile) override;
+    void RebuildProfileMenu() override;
 
     // For tests and the end-to-end harness.
     CTrayIcon* Tray() const { return tray_.get(); }
@@ -131,6 +135,8 @@ private:
     void SelectLanguage(uint16_t language);
     void OpenHelp();
     void OpenAbout();
+    void OpenProfileManager();
+    void OpenUpdate();
     void AnimationTick();
     void CloseNestedWindows();
     void ReleaseStore();
@@ -152,6 +158,8 @@ private:
     std::unique_ptr<MainWindowServer> server_;
     std::unique_ptr<CAboutDlg> about_;
     std::unique_ptr<macros::Brisvane_DlgComposite> keyEditor_;
+    std::unique_ptr<profiles::CBrisvane_DlgProfile> profileManager_;
+    std::unique_ptr<update::CBrisvane_DlgUpdate> update_;
     std::unique_ptr<QMenu> profileMenu_;
     IconState icon_;
     QEventLoop loop_;

@@ -26,9 +26,10 @@ inline constexpr std::array<MenuRow, 3> kTrayMenu{{
     {kCmdExit, u"MENU_33"},
 }};
 
-inline constexpr std::array<MenuRow, 3> kWindowMenu{{
+inline constexpr std::array<MenuRow, 4> kWindowMenu{{
     {kCmdImport, u"MENU_1"},
     {kCmdExport, u"MENU_2"},
+    {kCmdFirmwareUpdate, u"MENU_5"},
     {kCmdAbout, u"MENU_3"},
 }};
 

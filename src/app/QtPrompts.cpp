@@ -68,6 +68,8 @@ std::optional<std::filesystem::path> QtPrompts::ChooseFile(const ui::FileChoice&
     dialog.setFileMode(choice.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(QtFilter(choice.filter));
     dialog.setDefaultSuffix(Q(choice.defaultExtension));
+    if (!choice.directory.empty())
+        dialog.setDirectory(QString::fromStdString(choice.directory.string()));
     if (!choice.initialName.empty() && choice.initialName.find(u'*') == std::u16string::npos)
         dialog.selectFile(Q(choice.initialName));
     // The question before replacing a file is asked here, in the skin and the window

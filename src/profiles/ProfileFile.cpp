@@ -317,6 +317,29 @@ int LoadProfileFile(const std::filesystem::path& path, LoadFault* fault, int* er
     return 1;
 }
 
+bool FileHoldsStore(const std::filesystem::path& path) {
+    StagedProfile staged;
+    int error = 0;
+    if (ReadProfile(path, staged, error) != LoadFault::None)
+        return false;
+    ProfileStore& store = GetProfileStore();
+    std::lock_guard lock(store.lock);
+    if (!store.image ||
+        std::memcmp(staged.image.get(), store.image.get(), sizeof(ProfileImage)) != 0 ||
+        staged.macroCount != store.macroCount ||
+        (store.macroCount != 0 &&
+         std::memcmp(staged.macros.get(), store.macros.get(),
+                     size_t{store.macroCount} * sizeof(macros::MacroRecord)) != 0))
+        return false;
+    for (uint32_t n = 0; n < kKeyEntryCount; ++n) {
+        const std::u16string_view stored =
+            store.texts ? store.texts->entries[n].View() : std::u16string_view{};
+        if (staged.texts->entries[n].View() != stored)
+            return false;
+    }
+    return true;
+}
+
 int ReplaceStoreFromFile(const std::filesystem::path& path) {
     std::lock_guard lock(GetProfileStore().lock);
     ReleaseProfileStore();

@@ -70,6 +70,10 @@ std::string_view DescribeLoadFault(LoadFault fault);
 int LoadProfileFile(const std::filesystem::path& path, LoadFault* fault = nullptr,
                     int* error = nullptr);
 
+// True when the file reads back as exactly what the store holds (image, macros and texts):
+// a written file that can stand in for the store. Takes the profile lock.
+bool FileHoldsStore(const std::filesystem::path& path);
+
 // Releases the store and loads the file; when that fails the store is a default profile.
 int ReplaceStoreFromFile(const std::filesystem::path& path);
 

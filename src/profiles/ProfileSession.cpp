@@ -25,6 +25,7 @@ ui::FileChoice ProfileFileChoice(bool save) {
         .defaultExtension = u"bvx",
         .initialName = u"*.bvx",
         .filter = u"(*.bvx)|*.bvx|(*.*)|*.*||",
+        .directory = {},
     };
 }
 

@@ -21,7 +21,8 @@ struct FileChoice {
     bool hideReadOnly = true;
     std::u16string defaultExtension; // without the dot
     std::u16string initialName;
-    std::u16string filter; // "(*.bvx)|*.bvx|(*.*)|*.*||"
+    std::u16string filter;           // "(*.bvx)|*.bvx|(*.*)|*.*||"
+    std::filesystem::path directory; // where the dialog starts; empty: its own choice
 };
 
 class Prompts {

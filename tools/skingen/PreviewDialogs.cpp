@@ -181,7 +181,7 @@ QImage BuildProfile(const QDir& skins, Force force) {
     list->SetGridLines(true);
     for (int r = 0; r < 3; ++r) {
         list->InsertItem(r, QString());
-        list->SetItemText(r, 1, "$Profile0");
+        list->SetItemText(r, 1, QStringLiteral("Profile %1").arg(r + 1));
         list->SetItemText(r, 2, "/home/user/Documents/Brisvane/");
     }
     list->SetItemStates(0, ui::kRowChecked);

@@ -48,6 +48,8 @@ Commands to a running virtual keyboard:
   stop-macro              stop the playing macro (0x1810)
   unplug                  leave the bus; what was not yet permanent is lost
   plug                    come back on the bus (also after the boot loader)
+  leave-bootloader        leave the boot loader, as at the end of a firmware update, and come
+                          back on the bus with the permanent memory as it was
   dump MEMORY [--working] [--plain]
                           print a memory in hexadecimal. MEMORY is one of config, params,
                           lighting0, lighting1, lighting2, keymaps, keymap0, keymap1, keymap2,

@@ -438,6 +438,14 @@ sim::ControlReply Keyboard::Control(const std::vector<std::string>& args, Clock:
         Plug(now);
         return Text(kExitDone, "plugged in");
     }
+    if (command == "leave-bootloader" && bare) {
+        // What an updater does when it has finished: the firmware starts again, and the
+        // keyboard comes back with what its permanent memory holds.
+        if (!bootLoader_)
+            return Text(kExitRefused, "the keyboard is not in its boot loader");
+        Plug(now);
+        return Text(kExitDone, "left the boot loader, plugged in");
+    }
     if (command == "dump")
         return Dump(args);
     if (command == "fault")

@@ -154,7 +154,8 @@ private slots:
                                   .confirmOverwrite = true,
                                   .defaultExtension = u"bvx",
                                   .initialName = u"*.bvx",
-                                  .filter = u"(*.bvx)|*.bvx||"};
+                                  .filter = u"(*.bvx)|*.bvx||",
+                                  .directory = {}};
         int dialogs = 0;
         QString question;
         // The dialog picks the file; the question comes; No brings the dialog back, whose

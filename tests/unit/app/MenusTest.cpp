@@ -27,7 +27,7 @@ TEST(MenusTest, LabelsComeFromTheStoredLanguageAndAMissingKeyIsASpace) {
     EXPECT_EQ(app::MenuLabels(app::kTrayMenu, file),
               (std::vector<std::u16string>{u"打开", u"关于", u"退出"}));
     EXPECT_EQ(app::MenuLabels(app::kWindowMenu, file),
-              (std::vector<std::u16string>{u" ", u" ", u" "}));
+              (std::vector<std::u16string>{u" ", u" ", u" ", u" "}));
     fs::remove(file);
 }
 

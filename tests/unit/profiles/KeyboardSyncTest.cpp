@@ -23,6 +23,7 @@
 #include "profiles/CurrentProfile.h"
 #include "profiles/Paths.h"
 #include "profiles/ProfileFile.h"
+#include "profiles/ProfileManager.h"
 #include "profiles/ProfileSession.h"
 #include "profiles/Snapshot.h"
 #include "profiles/StoreKeyData.h"
@@ -542,4 +543,32 @@ TEST_F(KeyboardSync, AProfileNumberBeyondTheThreeIsUnknown) {
     EXPECT_EQ(session.SwitchProfile(2), 1);
     EXPECT_EQ(Keyboard().Dump("config")[10], 2);
     EXPECT_EQ(CachedCurrentProfile(), 2);
+}
+
+TEST_F(KeyboardSync, TheManagerChecksTheActiveProfileAndApplySwitchesToTheCheckedOne) {
+    SetCurrentProfile(0);
+    NoSettings settings;
+    ProfileManager manager{{prompts, view, session, settings}};
+    manager.Open({u"Profile 1", u"Profile 2", u"Profile 3"});
+    EXPECT_EQ(manager.CheckedRow(), 0);
+    // Once a row is deleted, row numbers and profile numbers part: the row's profile counts.
+    manager.Delete(0);
+    ASSERT_TRUE(manager.ChecksChanged({false, true})); // "Profile 3"
+    Entry(2, kA) = {.kind = 2, .value = kC};           // in the store only, not pending
+    manager.Apply();
+    EXPECT_EQ(Keyboard().Dump("config")[10], 2);
+    EXPECT_EQ(CachedCurrentProfile(), 2);
+    EXPECT_EQ(Entry(2, kA).kind, 0); // rebuilt from the keyboard
+    EXPECT_TRUE(std::filesystem::exists(SnapshotPath(2)));
+    EXPECT_EQ(view.menuRebuilds, 1);
+    EXPECT_FALSE(manager.ApplyEnabled());
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(KeyboardSync, AStoreRebuiltFromTheKeyboardIsSavedAsAFileThatHoldsIt) {
+    SetCurrentProfile(0);
+    ASSERT_EQ(session.ReloadProfileFromKeyboard(false), 1);
+    ASSERT_EQ(SaveProfileFile(true, File("backup.bvx")), 1);
+    EXPECT_EQ(ValidateProfileFile(File("backup.bvx"), prompts), 1);
+    EXPECT_TRUE(FileHoldsStore(File("backup.bvx")));
 }

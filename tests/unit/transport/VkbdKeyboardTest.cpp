@@ -144,17 +144,49 @@ TEST_F(KeyboardTest, VanishingAfterNCommandsLosesTheNextAndWhatWasNotPermanent) 
     EXPECT_TRUE(keyboard.ExitRequested());
 }
 
-TEST_F(KeyboardTest, BootLoaderEntryLeavesTheBusUntilPluggedAgain) {
+// An updater takes the keyboard over in its boot loader; it comes back only when told (the
+// updater finished, or it was plugged in again), with its permanent memory as it was.
+TEST_F(KeyboardTest, TheBootLoaderLeavesTheBusUntilToldAndKeepsTheMemories) {
     std::vector<uint8_t> boot(64, 0);
     boot[0] = 0x04;
     boot[3] = boot[4] = 0xEE;
-    Send(boot);
-    const auto due = Advance(5ms);
-    ASSERT_EQ(due.size(), 1u);
-    EXPECT_EQ(due[0].kind, BusEvent::Kind::Unplugged);
-    EXPECT_NE(Say({"status"}).find("boot loader"), std::string::npos);
-    Say({"plug"});
-    EXPECT_EQ(Advance(0ms)[0].kind, BusEvent::Kind::Plugged);
+    for (const char* back : {"plug", "leave-bootloader"}) {
+        SCOPED_TRACE(back);
+        Say({"leave-bootloader"}, vkbd::kExitRefused); // on the bus: nothing to leave
+        std::vector<uint8_t> config(memory.Flash().config.begin(), memory.Flash().config.end());
+        config[10] = config[10] == 2 ? 1 : 2;
+        Send(Command(0x04, 48, 0, config));
+        ASSERT_EQ(Advance(1ms).size(), 1u);
+        const auto flash = memory.Flash();
+
+        Send(boot);
+        auto due = Advance(5ms);
+        ASSERT_EQ(due.size(), 1u); // the keyboard leaves without an answer
+        EXPECT_EQ(due[0].kind, BusEvent::Kind::Unplugged);
+        EXPECT_NE(Say({"status"}).find("boot loader"), std::string::npos);
+        const uint64_t answers = keyboard.AnswersSent();
+        Send(Command(0x03, 0x30)); // nobody answers in the boot loader
+        EXPECT_TRUE(Advance(5ms).empty());
+        EXPECT_EQ(keyboard.AnswersSent(), answers);
+        Say({"layer-key"}, vkbd::kExitRefused);
+        Say({"unplug"}, vkbd::kExitRefused);
+
+        Say({back});
+        due = Advance(0ms);
+        ASSERT_EQ(due.size(), 1u);
+        EXPECT_EQ(due[0].kind, BusEvent::Kind::Plugged);
+        EXPECT_TRUE(keyboard.Plugged());
+        EXPECT_EQ(memory.Flash().config, flash.config);
+        EXPECT_EQ(memory.Flash().keyMaps, flash.keyMaps);
+        EXPECT_EQ(memory.Working().config[10], config[10]);
+        Say({"leave-bootloader"}, vkbd::kExitRefused); // left already
+        Send(Command(0x03, 0x30));
+        EXPECT_EQ(Advance(1ms).size(), 1u);
+    }
+    // Unplugged without the boot loader, it has no boot loader to leave.
+    Say({"unplug"});
+    Say({"leave-bootloader"}, vkbd::kExitRefused);
+    EXPECT_TRUE(keyboard.Violations().Empty());
 }
 
 TEST_F(KeyboardTest, KeysThatSpeakToTheProgramSendTheirConsumerCodes) {
