@@ -1,6 +1,9 @@
 // Two sides of the desktop for the key capture test, one per mode:
 //   key_capture_probe window   shows a window that captures keys with the keyboard grabbed
 //                              and prints every key message it is given;
+//   key_capture_probe raw      prints every key press, repeat and release the X server
+//                              handles, with the server's time, grabs or not (XInput 2 raw
+//                              events);
 //   key_capture_probe desktop  stands in for the desktop shell and its volume daemon: it
 //                              grabs Super, Menu, Print Screen, Alt+F4, Alt+Tab and Volume Up
 //                              on the root window, as they do, shows a window of its own, and
@@ -18,6 +21,7 @@
 #include <QWidget>
 
 #include <xcb/xcb.h>
+#include <xcb/xinput.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -117,6 +121,50 @@ int RunDesktop() {
     return 0;
 }
 
+int RunRaw() {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) {
+        std::printf("no display\n");
+        return 1;
+    }
+    const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c, &xcb_input_id);
+    xcb_input_xi_query_version_reply_t* version =
+        xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr);
+    if (!ext || !ext->present || !version) {
+        std::printf("no XInput 2\n");
+        return 1;
+    }
+    std::free(version);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    struct {
+        xcb_input_event_mask_t head;
+        uint32_t mask;
+    } select = {{XCB_INPUT_DEVICE_ALL_MASTER, 1},
+                XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE};
+    xcb_input_xi_select_events(c, root, 1, &select.head);
+    xcb_flush(c);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
+        if ((event->response_type & 0x7F) == XCB_GE_GENERIC) {
+            const auto* raw = reinterpret_cast<xcb_input_raw_key_press_event_t*>(event);
+            if (raw->extension == ext->major_opcode &&
+                (raw->event_type == XCB_INPUT_RAW_KEY_PRESS ||
+                 raw->event_type == XCB_INPUT_RAW_KEY_RELEASE)) {
+                const bool repeat = raw->flags & XCB_INPUT_KEY_EVENT_FLAGS_KEY_REPEAT;
+                std::printf("raw %u %s %u\n", raw->detail,
+                            raw->event_type == XCB_INPUT_RAW_KEY_RELEASE ? "release"
+                            : repeat                                     ? "repeat"
+                                                                         : "press",
+                            raw->time);
+                std::fflush(stdout);
+            }
+        }
+        std::free(event);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -126,6 +174,9 @@ int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "desktop") == 0) {
         return RunDesktop();
     }
-    std::fprintf(stderr, "usage: key_capture_probe window|desktop\n");
+    if (argc == 2 && std::strcmp(argv[1], "raw") == 0) {
+        return RunRaw();
+    }
+    std::fprintf(stderr, "usage: key_capture_probe window|desktop|raw\n");
     return 2;
 }

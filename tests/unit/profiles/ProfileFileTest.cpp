@@ -3,13 +3,18 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <functional>
 #include <future>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
+#include "macros/MacroArea.h"
+#include "macros/MacroList.h"
 #include "macros/MacroRecord.h"
 #include "profiles/ProfileFile.h"
 #include "profiles/ProfileStore.h"
@@ -34,6 +39,10 @@ struct FileBytes {
                                                        i * sizeof(macros::MacroRecord));
     }
     void Reseal() { Header().checksum = HeaderChecksum(Header()); }
+    // A byte of the text block, which follows the macros.
+    uint8_t& TextByte(size_t offset) {
+        return bytes[TotalFileSize(Header().macroCount, 0) + offset];
+    }
 };
 
 // A valid file: default image, macroCount records and textBytes of text block.
@@ -291,7 +300,7 @@ TEST_F(ProfileFileTest, LoadingTakesMemoryWithinASmallMultipleOfTheFile) {
     for (size_t n = 0; n < 1024; ++n) {
         full.EntryAt(n) = {.kind = 6, .value = static_cast<uint32_t>(n * 64)};
         for (size_t i = 0; i < 31; ++i)
-            full.bytes[kImageSize + n * 64 + 2 * i] = 'y';
+            full.TextByte(n * 64 + 2 * i) = 'y';
     }
     // A header that promises more than the file holds.
     FileBytes promising = MakeFile(100, 1 << 20);
@@ -548,4 +557,87 @@ TEST_F(ProfileFileTest, RandomlyDamagedFilesNeverLeaveAnUnusableStore) {
             ASSERT_EQ(Entry(1, 1).kind, 1);
         }
     }
+}
+
+namespace {
+
+size_t AddressSpaceInUse() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmSize:", 0) == 0)
+            return std::stoull(line.substr(7)) * 1024;
+    return 0;
+}
+
+// Runs work in a child whose address space may grow by at most extra bytes; its exit code,
+// or 128 + the signal that ended it.
+int RunLimited(size_t extra, const std::function<bool()>& work) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const rlimit limit{AddressSpaceInUse() + extra, AddressSpaceInUse() + extra};
+        ::setrlimit(RLIMIT_AS, &limit);
+        ::_exit(work() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+} // namespace
+
+// The largest legal inputs need little more than their own size: the largest profile file
+// (100 full macros and 1024 texts) loads, and the largest macro area a keyboard can hold
+// (100 macros in 255 x 128 bytes) decodes, with the address space held close to that; with
+// too little they fail cleanly instead of ending the program.
+TEST_F(ProfileFileTest, LargestInputsFitAnAddressSpaceLimit) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve their shadow memory up front";
+#endif
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+    GTEST_SKIP() << "the sanitizers reserve their shadow memory up front";
+#endif
+#endif
+    FileBytes file = MakeFile(100, 64 * 1024);
+    for (size_t i = 0; i < 100; ++i) {
+        macros::MacroRecord& m = file.Macro(i);
+        m.actionCount = macros::kMaxActions;
+        for (uint16_t a = 0; a < macros::kMaxActions; ++a)
+            m.actions[a] = {10, 0x1E, static_cast<uint16_t>(a % 2)};
+    }
+    for (size_t n = 0; n < 1024; ++n) {
+        file.EntryAt(n) = {.kind = 6, .value = static_cast<uint32_t>(n * 64)};
+        for (size_t i = 0; i < 31; ++i)
+            file.TextByte(n * 64 + 2 * i) = 'y';
+    }
+    WriteBytes(File("largest.bvx"), file.bytes);
+
+    // 100 macros sharing the largest macro space.
+    constexpr uint32_t kSpace = 255 * 128;
+    std::vector<uint8_t> area(kSpace, 0);
+    const uint32_t perMacro = (kSpace - 16 - 200) / 100 / 4 - 1;
+    {
+        std::vector<std::unique_ptr<macros::MacroRecord>> list;
+        for (int i = 0; i < 100; ++i) {
+            list.push_back(macros::CreateMacroRecord(u"", list));
+            list.back()->actionCount = static_cast<uint16_t>(perMacro);
+        }
+        std::vector<macros::MacroRecord> flat(100);
+        for (int i = 0; i < 100; ++i)
+            std::memcpy(&flat[i], list[i].get(), sizeof(macros::MacroRecord));
+        ASSERT_EQ(macros::PackMacros(area, kSpace, false, flat), 1);
+    }
+
+    const auto work = [&] {
+        if (LoadProfileFile(File("largest.bvx")) != 1)
+            return false;
+        const uint16_t count = macros::AreaMacroCount(area);
+        std::unique_ptr<macros::MacroRecord[]> records(new (std::nothrow)
+                                                           macros::MacroRecord[count]);
+        return records && macros::UnpackMacros({records.get(), count}, area) == 1;
+    };
+    const size_t need = 2 * file.bytes.size() + 100 * sizeof(macros::MacroRecord);
+    EXPECT_EQ(RunLimited(need + (4 << 20), work), 0) << "needs more than " << need;
+    EXPECT_EQ(RunLimited(file.bytes.size() / 2, work), 1) << "did not fail cleanly";
 }
