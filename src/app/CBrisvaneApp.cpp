@@ -72,6 +72,7 @@ int CBrisvaneApp::Run(int argc, char** argv) {
     application.setQuitOnLastWindowClosed(false);
     ui::InstallSkinFonts();
     services.StartDaemonNow();
+    ui::SetPersonalLanguageFile(platform::PersonalLanguageFile());
     ui::LoadLanguageTable(ui::LanguageFileIn(paths.appFolder));
     profiles::UseDesktopDocumentsFolder();
 

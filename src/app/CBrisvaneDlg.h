@@ -42,6 +42,7 @@ class Prompts;
 namespace app {
 
 class CAboutDlg;
+class NodeAccessNotice;
 class CTrayIcon;
 class MainWindowServer;
 class QtKeyPanel;
@@ -145,6 +146,7 @@ private:
     std::unique_ptr<keys::KeyEditor> keyEditorLink_;
     std::unique_ptr<keys::KeyboardView> keyView_;
     std::unique_ptr<CTrayIcon> tray_;
+    std::unique_ptr<NodeAccessNotice> accessNotice_;
     std::unique_ptr<MainWindowServer> server_;
     std::unique_ptr<CAboutDlg> about_;
     std::unique_ptr<macros::Brisvane_DlgComposite> keyEditor_;
