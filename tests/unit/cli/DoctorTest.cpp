@@ -22,6 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kBuild = BRISVANE_BUILD_ROOT;
+const fs::path kSource = BRISVANE_SOURCE_DIR;
 
 struct Check {
     std::string status; // empty when the check is missing from the answer
@@ -81,15 +82,15 @@ public: // the fault table's functions spoil the system from outside
         Node("hidraw0", 0666);
         Node("hidraw1", 0666);
         Node("hidraw2", 0600);
-        Write("/usr/lib/udev/rules.d/70-brisvane.rules",
-              "# keyboard\nSUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"0c45\", "
-              "ATTRS{idProduct}==\"6515\", TAG+=\"uaccess\"\n");
+        // The rule and the autostart entry that the package installs.
+        Copy(kSource / "packaging/udev/70-brisvane.rules",
+             "/usr/lib/udev/rules.d/70-brisvane.rules");
         Write("/usr/lib/udev/rules.d/73-seat-late.rules",
               "TAG==\"uaccess\", RUN{builtin}+=\"uaccess\"\n");
         Write("/run/systemd/seats/seat0", "IS_SEAT0=1\n");
         Session("4", "ACTIVE=1\nSEAT=seat0\nTYPE=x11\n");
-        Write("/etc/xdg/autostart/brisvane.desktop",
-              "[Desktop Entry]\nType=Application\nName=Brisvane\nExec=brisvane /Start\n");
+        Copy(kSource / "packaging/brisvane-autostart.desktop",
+             "/etc/xdg/autostart/brisvane.desktop");
         fs::create_directories(home_ / "Documents");
         ASSERT_EQ(::chown(home_.c_str(), OrdinaryUid(), static_cast<gid_t>(-1)), 0);
         ASSERT_EQ(::chown((home_ / "Documents").c_str(), OrdinaryUid(), static_cast<gid_t>(-1)), 0);
@@ -98,6 +99,10 @@ public: // the fault table's functions spoil the system from outside
 
     fs::path At(const std::string& systemPath) const {
         return root_ / fs::path(systemPath).relative_path();
+    }
+    void Copy(const fs::path& from, const std::string& systemPath) const {
+        fs::create_directories(At(systemPath).parent_path());
+        fs::copy_file(from, At(systemPath));
     }
     void Write(const std::string& systemPath, const std::string& text) const {
         fs::create_directories(At(systemPath).parent_path());
