@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -56,12 +57,48 @@ struct DoctorRun {
     }
 };
 
-enum class Tray { Host, WatcherWithoutHost, EmptyBus, NoBus };
+enum class Tray {
+    Host,               // a StatusNotifierWatcher with a host on a private session bus
+    WatcherWithoutHost, // the watcher, no host
+    EmptyBus,           // a private session bus and nothing on it
+    NoBus,              // no session bus at all
+    XEmbed,             // no bus; an X display (Xvfb) with trayer holding its system tray
+    XWithoutTray,       // no bus; an X display without a notification area
+};
+
+// Runs the doctor on a private X display, with trayer when the first argument says so; with
+// trayer it asks again until trayer has taken the tray, for at most five seconds.
+constexpr const char* kOnXDisplay = R"sh(#!/bin/sh
+mode=$1; shift
+dir=$(mktemp -d)
+Xvfb -displayfd 3 -nolisten tcp -screen 0 640x480x24 3>"$dir/display" 2>/dev/null &
+x=$!
+i=0
+while [ ! -s "$dir/display" ] && [ $i -lt 100 ]; do sleep 0.05; i=$((i+1)); done
+export DISPLAY=":$(head -n1 "$dir/display")"
+t=""
+if [ "$mode" = trayer ]; then trayer >/dev/null 2>&1 & t=$!; fi
+i=0
+while :; do
+    "$@" >"$dir/out"; code=$?
+    if [ "$mode" != trayer ] || grep -q '"check":"tray","status":"ok"' "$dir/out" || [ $i -ge 50 ]; then break; fi
+    sleep 0.1; i=$((i+1))
+done
+cat "$dir/out"
+[ -z "$t" ] || kill $t
+kill $x
+rm -rf "$dir"
+exit $code
+)sh";
 
 // A system where everything is in order; each test spoils one thing.
 class FakeSystem : public ::testing::Test {
 public: // the fault table's functions spoil the system from outside
     void SetUp() override {
+        if (std::system("command -v dbus-run-session >/dev/null") != 0)
+            GTEST_SKIP() << "dbus-run-session is missing (scripts/deps installs dbus-daemon)";
+        if (::geteuid() == 0 && std::system("command -v setpriv >/dev/null") != 0)
+            GTEST_SKIP() << "setpriv is missing (util-linux): the doctor cannot run as a user";
         std::string pattern = (fs::temp_directory_path() / "brisvane-doctor-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         top_ = pattern;
@@ -95,7 +132,10 @@ public: // the fault table's functions spoil the system from outside
         ASSERT_EQ(::chown(home_.c_str(), OrdinaryUid(), static_cast<gid_t>(-1)), 0);
         ASSERT_EQ(::chown((home_ / "Documents").c_str(), OrdinaryUid(), static_cast<gid_t>(-1)), 0);
     }
-    void TearDown() override { fs::remove_all(top_); }
+    void TearDown() override {
+        if (!top_.empty())
+            fs::remove_all(top_);
+    }
 
     fs::path At(const std::string& systemPath) const {
         return root_ / fs::path(systemPath).relative_path();
@@ -133,7 +173,7 @@ public: // the fault table's functions spoil the system from outside
         line += " HOME='" + home_.string() + "' BRISVANE_SYSTEM_ROOT='" + root_.string() + "'";
         line += " XDG_CONFIG_DIRS='" + At("/etc/xdg").string() + "'";
         line += " XDG_SESSION_TYPE=" + sessionType;
-        if (tray == Tray::NoBus)
+        if (tray == Tray::NoBus || tray == Tray::XEmbed || tray == Tray::XWithoutTray)
             line += " DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent";
         if (::geteuid() == 0)
             line += " setpriv --reuid=" + std::to_string(kOrdinaryUid) +
@@ -152,6 +192,15 @@ public: // the fault table's functions spoil the system from outside
         case Tray::NoBus:
             line += " " + doctor;
             break;
+        case Tray::XEmbed:
+        case Tray::XWithoutTray: {
+            const fs::path script = top_ / "on-x-display";
+            std::ofstream(script) << kOnXDisplay;
+            fs::permissions(script, fs::perms(0755));
+            line += " sh '" + script.string() + "' " + (tray == Tray::XEmbed ? "trayer" : "none") +
+                    " " + doctor;
+            break;
+        }
         }
         line += " 2>&1";
         DoctorRun run;
@@ -321,6 +370,20 @@ TEST_F(FakeSystem, TextAnswerGivesEachProblemItsFix) {
         << run.out;
     EXPECT_NE(run.out.find("[ ok ] tray"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("2 problems keep the keyboard"), std::string::npos) << run.out;
+}
+
+TEST_F(FakeSystem, XEmbedTrayServesWithoutASessionBus) {
+    if (std::system("command -v Xvfb >/dev/null && command -v trayer >/dev/null") != 0)
+        GTEST_SKIP() << "Xvfb or trayer is missing (scripts/deps installs them)";
+    const DoctorRun tray = Doctor(Tray::XEmbed);
+    EXPECT_EQ(tray.Of("tray").status, "ok") << tray.out;
+    EXPECT_NE(tray.Of("tray").summary.find("XEmbed"), std::string::npos) << tray.out;
+    EXPECT_EQ(tray.code, 0) << tray.out;
+
+    const DoctorRun none = Doctor(Tray::XWithoutTray);
+    EXPECT_EQ(none.Of("tray").status, "problem") << none.out;
+    EXPECT_NE(none.Of("tray").summary.find("no notification area"), std::string::npos);
+    EXPECT_EQ(none.code, 1);
 }
 
 TEST_F(FakeSystem, WrongUsageIsRefused) {
