@@ -1,6 +1,7 @@
 // The notice about a keyboard whose nodes cannot be opened: told once, after the nodes
 // settled, never while a keyboard is connected, and again looked for when /dev changes.
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -78,6 +79,24 @@ private slots:
         QTest::qWait(kSettleMs * 6);
         QVERIFY(world.told.empty());
         QVERIFY(!notice->Told());
+    }
+
+    void systemProbeReadsTheSystemRootButNotForTheVirtualKeyboard() {
+        // A keyboard whose node udev has not made: closed to every user, root included.
+        QTemporaryDir root;
+        QVERIFY(QDir(root.path()).mkpath("sys/class/hidraw/hidraw0/device"));
+        QFile uevent(root.filePath("sys/class/hidraw/hidraw0/device/uevent"));
+        QVERIFY(uevent.open(QIODevice::WriteOnly));
+        uevent.write("HID_ID=0003:00000C45:00006515\n");
+        uevent.close();
+        qputenv("BRISVANE_SYSTEM_ROOT", root.path().toLocal8Bit());
+        qunsetenv("OLVASK_BACKEND");
+        const std::string advice = app::NodeAccessNotice::SystemProbe()();
+        QVERIFY2(advice.find("may not open /dev/hidraw0") != std::string::npos, advice.c_str());
+        qputenv("OLVASK_BACKEND", "sim");
+        QCOMPARE(app::NodeAccessNotice::SystemProbe()(), std::string());
+        qunsetenv("OLVASK_BACKEND");
+        qunsetenv("BRISVANE_SYSTEM_ROOT");
     }
 };
 
