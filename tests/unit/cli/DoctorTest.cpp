@@ -94,6 +94,17 @@ exit $code
 // A system where everything is in order; each test spoils one thing.
 class FakeSystem : public ::testing::Test {
 public: // the fault table's functions spoil the system from outside
+    // The programs run as the ordinary user, who may not reach the build folder (a checkout
+    // in root's home): copies in a folder open to everybody.
+    static void SetUpTestSuite() {
+        std::string pattern = (fs::temp_directory_path() / "brisvane-doctor-bin-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        bin_ = pattern;
+        fs::permissions(bin_, fs::perms(0755));
+        fs::copy_file(kBuild / "brisvane-cli", bin_ / "brisvane-cli");
+        fs::copy_file(FAKE_TRAY_WATCHER, bin_ / "fake_tray_watcher");
+    }
+    static void TearDownTestSuite() { fs::remove_all(bin_); }
     void SetUp() override {
         if (std::system("command -v dbus-run-session >/dev/null") != 0)
             GTEST_SKIP() << "dbus-run-session is missing (scripts/deps installs dbus-daemon)";
@@ -179,11 +190,11 @@ public: // the fault table's functions spoil the system from outside
             line += " setpriv --reuid=" + std::to_string(kOrdinaryUid) +
                     " --regid=" + std::to_string(kOrdinaryUid) + " --clear-groups";
         const std::string doctor =
-            "'" + (kBuild / "brisvane-cli").string() + "' doctor" + (json ? " --json" : "");
+            "'" + (bin_ / "brisvane-cli").string() + "' doctor" + (json ? " --json" : "");
         switch (tray) {
         case Tray::Host:
         case Tray::WatcherWithoutHost:
-            line += std::string(" dbus-run-session -- '") + FAKE_TRAY_WATCHER + "'" +
+            line += " dbus-run-session -- '" + (bin_ / "fake_tray_watcher").string() + "'" +
                     (tray == Tray::Host ? "" : " --no-host") + " -- " + doctor;
             break;
         case Tray::EmptyBus:
@@ -215,6 +226,7 @@ public: // the fault table's functions spoil the system from outside
     }
 
     fs::path top_, root_, home_;
+    static inline fs::path bin_;
 };
 
 const char* const kChecks[] = {"udev-rule", "keyboard", "nodes",     "seat",     "sandbox",
