@@ -59,6 +59,10 @@ QPixmap Play(int size) {
 
 } // namespace
 
+QPixmap AppIconPicture(int id, int size) {
+    return Keyboard(size, id == kIconKeyboard);
+}
+
 QIcon AppIcon(int id) {
     static std::map<int, QIcon> cache;
     auto it = cache.find(id);

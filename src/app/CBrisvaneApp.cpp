@@ -70,8 +70,11 @@ int CBrisvaneApp::Run(int argc, char** argv) {
 
     QApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
+    // Lets the desktop match the windows to the desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("brisvane"));
     ui::InstallSkinFonts();
     services.StartDaemonNow();
+    ui::SetPersonalLanguageFile(platform::PersonalLanguageFile());
     ui::LoadLanguageTable(ui::LanguageFileIn(paths.appFolder));
     profiles::UseDesktopDocumentsFolder();
 

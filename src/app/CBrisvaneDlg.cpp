@@ -19,6 +19,7 @@
 #include "app/ControlIds.h"
 #include "app/MainWindowServer.h"
 #include "app/Menus.h"
+#include "app/NodeAccessNotice.h"
 #include "app/QtKeyPanel.h"
 #include "app/QtPrompts.h"
 #include "device/Commands.h"
@@ -31,6 +32,7 @@
 #include "lighting/UserFiles.h"
 #include "macros/Brisvane_DlgComposite.h"
 #include "platform/AppPaths.h"
+#include "platform/KeyboardAccess.h"
 #include "platform/MainWindowChannel.h"
 #include "platform/WindowMessages.h"
 #include "profiles/CBrisvane_DlgProfile.h"
@@ -676,6 +678,14 @@ void CBrisvaneDlg::OnInit() {
     tray_->SetSingleClickCommand(kCmdProfileMenu);
     RebuildProfileMenu(true);
     Connection().initialised = true;
+    accessNotice_ = std::make_unique<NodeAccessNotice>(
+        platform::Under(platform::SystemRoot(), "/dev"), NodeAccessNotice::SystemProbe(),
+        [] { return Connection().lastDeviceCount.load() > 0; },
+        [](const QString& advice) {
+            QtPrompts(nullptr, LanguageFile())
+                .Inform(advice.toStdU16String(), ui::MessageKind::Information);
+        });
+    accessNotice_->Start();
     hide();
     if (created && tray_->HostPresent())
         return;

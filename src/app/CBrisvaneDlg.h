@@ -49,6 +49,7 @@ class Prompts;
 namespace app {
 
 class CAboutDlg;
+class NodeAccessNotice;
 class CTrayIcon;
 class MainWindowServer;
 class QtKeyPanel;
@@ -155,6 +156,7 @@ private:
     std::unique_ptr<keys::KeyboardView> keyView_;
     std::unique_ptr<lighting::CLightingPanel> lighting_;
     std::unique_ptr<CTrayIcon> tray_;
+    std::unique_ptr<NodeAccessNotice> accessNotice_;
     std::unique_ptr<MainWindowServer> server_;
     std::unique_ptr<CAboutDlg> about_;
     std::unique_ptr<macros::Brisvane_DlgComposite> keyEditor_;

@@ -1,5 +1,6 @@
 #include "platform/AppPaths.h"
 
+#include <cstdlib>
 #include <system_error>
 
 namespace platform {
@@ -33,6 +34,23 @@ std::filesystem::path ProgramFilePath() {
     std::error_code ec;
     auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
     return ec ? std::filesystem::path() : self;
+}
+
+std::filesystem::path UserConfigFolder() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    std::filesystem::path base;
+    if (config && std::filesystem::path(config).is_absolute())
+        base = config;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = std::filesystem::path(home) / ".config";
+    else
+        return {};
+    return base / "Brisvane_Quandril";
+}
+
+std::filesystem::path PersonalLanguageFile() {
+    const auto folder = UserConfigFolder();
+    return folder.empty() ? folder : folder / "language.ini";
 }
 
 void InitAppPaths(const std::filesystem::path& programFile) {

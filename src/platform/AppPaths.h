@@ -30,6 +30,14 @@ AppPaths ComputeAppPaths(const std::filesystem::path& programFile);
 // The running program's own file (/proc/self/exe).
 std::filesystem::path ProgramFilePath();
 
+// The user's own configuration folder, "Brisvane_Quandril" in $XDG_CONFIG_HOME (or
+// ~/.config), where the per-user settings live: an installed program's folder is not the
+// user's to write.
+std::filesystem::path UserConfigFolder();
+
+// The user's own copy of the stored language, in UserConfigFolder.
+std::filesystem::path PersonalLanguageFile();
+
 // Process-wide table, filled once at start-up.
 void InitAppPaths(const std::filesystem::path& programFile);
 const AppPaths& Paths();

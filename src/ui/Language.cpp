@@ -15,6 +15,7 @@ namespace {
 
 std::atomic<uint16_t> g_chosenLanguage{kLanguageChinese};
 std::atomic<bool> g_languageCommanded{false};
+std::filesystem::path g_personalFile; // set once at start-up, before any thread reads it
 
 std::u16string_view SectionOf(bool english) {
     return english ? kEnglishSection : kChineseSection;
@@ -44,6 +45,10 @@ std::mutex g_loadedLock;
 std::filesystem::path g_loadedFile;
 std::u16string g_loadedSection;
 
+std::optional<std::u16string> StoredValue(const std::filesystem::path& file) {
+    return FindPrivateProfileString(u"LANGUAGE", u"language", kLanguageReadBuffer, file);
+}
+
 // Every slot of the table from one section of the file, in table order.
 void LoadTableFrom(const std::filesystem::path& languageFile, std::u16string_view section) {
     {
@@ -66,7 +71,18 @@ std::filesystem::path LanguageFileIn(const std::filesystem::path& appFolder) {
     return appFolder / "Skins" / "language.ini";
 }
 
+void SetPersonalLanguageFile(const std::filesystem::path& file) {
+    g_personalFile = file;
+}
+
+std::filesystem::path PersonalLanguageFile() {
+    return g_personalFile;
+}
+
 int StoredLanguage(const std::filesystem::path& languageFile) {
+    if (!g_personalFile.empty())
+        if (const auto personal = StoredValue(g_personalFile))
+            return LeadingInteger(*personal);
     return LeadingInteger(
         GetPrivateProfileString(u"LANGUAGE", u"language", u" ", kLanguageReadBuffer, languageFile));
 }
@@ -90,8 +106,14 @@ bool SelectLanguage(const std::filesystem::path& languageFile, uint16_t language
     language = language == kLanguageEnglish ? kLanguageEnglish : kLanguageChinese;
     g_chosenLanguage.store(language);
     g_languageCommanded.store(true);
-    bool written = WritePrivateProfileString(
-        u"language", u"language", language == kLanguageEnglish ? u"1" : u"0", languageFile);
+    const std::u16string_view value = language == kLanguageEnglish ? u"1" : u"0";
+    bool written = WritePrivateProfileString(u"language", u"language", value, languageFile);
+    if (!g_personalFile.empty() && (!written || StoredValue(g_personalFile))) {
+        std::error_code error;
+        std::filesystem::create_directories(g_personalFile.parent_path(), error);
+        written =
+            WritePrivateProfileString(u"language", u"language", value, g_personalFile) || written;
+    }
     // From the chosen section, not the stored one: a file that cannot be written (the
     // program's folder as installed) still holds the old choice.
     LoadTableFrom(languageFile, SectionOf(language == kLanguageEnglish));

@@ -21,8 +21,15 @@ inline constexpr size_t kLanguageReadBuffer = 260;
 // appFolder/Skins/language.ini
 std::filesystem::path LanguageFileIn(const std::filesystem::path& appFolder);
 
+// The user's own language file, in the user's configuration folder: it keeps the choice where
+// the program's folder cannot be written (as installed) and is read before the program's
+// file. Empty (the default) leaves only the program's file.
+void SetPersonalLanguageFile(const std::filesystem::path& file);
+std::filesystem::path PersonalLanguageFile();
+
 // "language" in section "LANGUAGE" as a decimal integer: its leading digits, 0 for anything
-// else and for a missing value or file. 1 means English, every other value Chinese.
+// else and for a missing value or file. 1 means English, every other value Chinese. The
+// personal language file's value, where it holds one, comes first.
 int StoredLanguage(const std::filesystem::path& languageFile);
 
 // Fills every slot of the text table from the section of the stored language, in table
@@ -39,8 +46,10 @@ std::u16string_view WindowTextSection(const std::filesystem::path& languageFile)
 
 // The language command: sets the chosen language, stores it ("language" = "0" or "1" in
 // section "language") and loads the text table again from the chosen language's section.
-// Returns whether the file was written; the chosen language and the table change either
-// way.
+// The choice goes into the personal language file too when the program's file cannot be
+// written or the personal file already holds a choice (so that it never outvotes a newer
+// one). Returns whether a file kept the choice; the chosen language and the table change
+// either way.
 bool SelectLanguage(const std::filesystem::path& languageFile, uint16_t language);
 
 // A window text (see TextTable.h) from the section the text table was last loaded from;

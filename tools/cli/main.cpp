@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "Describe.h"
+#include "Doctor.h"
 #include "KeyboardLink.h"
 #include "macros/Download.h"
+#include "platform/AppPaths.h"
 #include "profiles/AtomicFile.h"
 #include "profiles/CurrentProfile.h"
 #include "profiles/ProfileFile.h"
@@ -42,14 +44,19 @@ Usage:
                                     active on-board profile (--all: of all three profiles)
   brisvane-cli profile [N]          print the active on-board profile (0, 1 or 2), or make
                                     N the active one
+  brisvane-cli doctor [--json]      check what the keyboard and the program need (the udev
+                                    rule, the keyboard and its nodes, the login seat, the
+                                    notification area, the session, autostart, the documents
+                                    folder, a sandbox) and say for each problem the command
+                                    that mends it; --json for bug reports
   brisvane-cli --help               this text
 
 The keyboard's three on-board profiles are numbered 0, 1 and 2.
 The keyboard is reached through libolvask.so beside this program; set OLVASK_BACKEND=sim
 and OLVASK_VKBD_SOCKET=PATH to use the virtual keyboard olvask-vkbd instead.
 
-Exit codes: 0 done; 1 the file is invalid or the keyboard refused or failed; 2 wrong
-usage; 3 no keyboard found.
+Exit codes: 0 done; 1 the file is invalid or the keyboard refused or failed (doctor: a
+problem was found); 2 wrong usage; 3 no keyboard found.
 )";
 
 // Messages of the model go to standard error (unless quiet, where the tool says better what
@@ -279,8 +286,14 @@ int Run(int argc, char** argv) {
         std::cout << kHelp;
         return kExitDone;
     }
+    if (args[0] == "doctor") {
+        if (args.size() > 2 || (args.size() == 2 && args[1] != "--json"))
+            return Usage("doctor takes only --json");
+        return cli::RunDoctor(args.size() == 2);
+    }
     if (profiles::InitProfileStore() != 1)
         return Fail("out of memory");
+    ui::SetPersonalLanguageFile(platform::PersonalLanguageFile());
     ui::LoadLanguageTable(ui::LanguageFileIn(ProgramFolder()));
 
     const std::string_view command = args[0];

@@ -1,11 +1,14 @@
 #include "ui/Language.h"
 
 #include "TempDir.h"
+#include "support/OrdinaryUser.h"
 #include "ui/IniFile.h"
 #include "ui/TextTable.h"
 #include "ui/Utf.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -143,6 +146,53 @@ TEST_F(LanguageTest, LanguageCommandSwitchesTheTextsWhenTheFileCannotBeWritten) 
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the file was written; 2: the texts stayed English";
     EXPECT_EQ(ui::StoredLanguage(LanguageFile()), 1);
+}
+
+TEST_F(LanguageTest, ChoiceSurvivesARestartInAReadOnlyProgramFolder) {
+    // Installed: the program's folder is root's, the configuration folder the user's.
+    const auto program = File("program");
+    const auto config = File("config");
+    std::filesystem::create_directories(program);
+    std::filesystem::create_directories(config);
+    const std::string shipped =
+        "[LANGUAGE]\nlanguage=0\n"
+        "[ENGINSH]\nMAIN_CAPTION=Keyboard\n[CHINESE]\nMAIN_CAPTION=键盘设置\n";
+    const auto programFile = program / "language.ini";
+    WriteBytes(programFile, shipped);
+    ASSERT_EQ(::chown(config.c_str(), OrdinaryUid(), static_cast<gid_t>(-1)), 0);
+    std::filesystem::permissions(dir_, std::filesystem::perms(0755));
+    std::filesystem::permissions(program, std::filesystem::perms(0555));
+    const auto personal = config / "Brisvane_Quandril" / "language.ini";
+
+    // One run of the program: starts, shows its texts, maybe takes a language command.
+    const auto run = [&](std::optional<uint16_t> command, std::u16string_view expected) {
+        return RunAsOrdinaryUser([&] {
+            ui::ClearIniCache();
+            ui::SetPersonalLanguageFile(personal);
+            ui::LoadLanguageTable(programFile);
+            if (command && !ui::SelectLanguage(programFile, *command))
+                return 1;
+            if (TextOf(TextKey::MAIN_CAPTION) != expected)
+                return 2;
+            return ui::WindowTextSection(programFile) ==
+                           (expected == u"Keyboard" ? ui::kEnglishSection : ui::kChineseSection)
+                       ? 0
+                       : 3;
+        });
+    };
+    ASSERT_EQ(run(std::nullopt, u"键盘设置"), 0);
+    ASSERT_EQ(run(ui::kLanguageEnglish, u"Keyboard"), 0) << "1: no file kept the choice";
+    EXPECT_EQ(ReadBytes(programFile), shipped);
+    EXPECT_EQ(ReadBytes(personal), "[language]\nlanguage=1\n");
+    EXPECT_EQ(run(std::nullopt, u"Keyboard"), 0) << "the choice was lost at the restart";
+
+    // Once the program's file can be written again, a newer choice there still wins over
+    // the older one of the user's file.
+    std::filesystem::permissions(program, std::filesystem::perms(0777));
+    std::filesystem::permissions(programFile, std::filesystem::perms(0666));
+    ASSERT_EQ(run(ui::kLanguageChinese, u"键盘设置"), 0);
+    EXPECT_EQ(run(std::nullopt, u"键盘设置"), 0);
+    EXPECT_EQ(ReadBytes(personal), "[language]\nlanguage=0\n");
 }
 
 } // namespace
