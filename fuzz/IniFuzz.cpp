@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (ui::IniDocument::Parse(once).Serialize() != once)
         __builtin_trap();
     doc.Set(u"Fuzz", u"key", u"value");
-    const std::u16string* found = ui::IniDocument::Parse(doc.Serialize()).Find(u"fuzz", u"KEY");
+    const ui::IniDocument again = ui::IniDocument::Parse(doc.Serialize());
+    const std::u16string* found = again.Find(u"fuzz", u"KEY");
     if (!found || *found != u"value")
         __builtin_trap();
     return 0;
