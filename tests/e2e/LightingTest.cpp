@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Session.h"
+#include "Shared.h"
 #include "ui/IniFile.h"
 #include "ui/SkinRect.h"
 
@@ -23,23 +24,6 @@ namespace {
 using namespace e2e;
 using namespace std::chrono_literals;
 
-constexpr auto kPatience = 20s;
-
-std::vector<uint8_t> Bytes(const std::string& hex) {
-    std::vector<uint8_t> bytes;
-    std::string digits;
-    for (char c : hex)
-        if (std::isxdigit(static_cast<unsigned char>(c)))
-            digits += c;
-    for (size_t i = 0; i + 1 < digits.size(); i += 2)
-        bytes.push_back(static_cast<uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
-    return bytes;
-}
-
-ui::SkinRect Layout(const char* file, const char16_t* key) {
-    return ui::ReadSkinRect(std::filesystem::path(BRISVANE_BUILD_ROOT) / "Skins" / file,
-                            u"BUTTONINFO", key);
-}
 ui::SkinRect Main(const char16_t* key) {
     return Layout("Main.ini", key);
 }

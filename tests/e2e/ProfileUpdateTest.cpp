@@ -17,19 +17,13 @@
 #include <vector>
 
 #include "Session.h"
+#include "Shared.h"
 #include "ui/SkinRect.h"
 
 namespace {
 
 using namespace e2e;
 using namespace std::chrono_literals;
-
-constexpr auto kPatience = 20s;
-
-ui::SkinRect Layout(const char* file, const char16_t* key) {
-    return ui::ReadSkinRect(std::filesystem::path(BRISVANE_BUILD_ROOT) / "Skins" / file,
-                            u"BUTTONINFO", key);
-}
 
 // The mean colour of a rectangle of a picture, as one number per channel.
 std::array<double, 3> Mean(const Picture& p, int x, int y, int w, int h) {

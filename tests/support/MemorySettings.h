@@ -1,6 +1,6 @@
 #pragma once
 
-// Per-user settings held in memory for tests.
+// Per-user settings for tests: held in memory, or none kept at all.
 
 #include <map>
 #include <string>
@@ -23,4 +23,16 @@ public:
         return std::u16string(section) + u"/" + std::u16string(entry);
     }
     std::map<std::u16string, std::u16string> values;
+};
+
+// Reads give the default; writes are refused.
+struct NoSettings : ui::AppSettings {
+    std::u16string GetProfileString(std::u16string_view, std::u16string_view,
+                                    std::u16string_view defaultValue) override {
+        return std::u16string(defaultValue);
+    }
+    bool WriteProfileString(std::u16string_view, std::u16string_view,
+                            std::u16string_view) override {
+        return false;
+    }
 };

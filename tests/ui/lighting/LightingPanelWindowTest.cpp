@@ -12,6 +12,8 @@
 
 #include "keys/KeyboardView.h"
 #include "lighting/CLightingPanel.h"
+#include "support/MemorySettings.h"
+#include "support/NoButtons.h"
 #include "ui/AppSettings.h"
 #include "ui/CBitmapSlider.h"
 #include "ui/CPngButton.h"
@@ -22,17 +24,6 @@ namespace {
 
 using namespace lighting;
 
-struct NoButtons : keys::KeyButtonPanel {
-    void SetAssigned(uint16_t, bool) override {}
-    void SetTooltip(uint16_t, std::u16string_view) override {}
-    void SetCaption(uint16_t, std::u16string_view) override {}
-    void SetEnabled(uint16_t, bool) override {}
-    void SetIndicatorFaces(uint16_t, keys::Picture, keys::Picture) override {}
-    void SetLightMark(uint16_t, uint32_t, bool) override {}
-    void SetEditing(uint16_t, bool) override {}
-    void PlaceArrow(bool, bool) override {}
-    void Redraw(uint16_t) override {}
-};
 struct NoKeyData : keys::KeyViewData {
     void WithShownBlock(const std::function<void(std::span<keys::KeyEntry>)>&) override {}
     std::u16string MacroName(uint32_t) override { return {}; }
@@ -40,17 +31,6 @@ struct NoKeyData : keys::KeyViewData {
     bool LayerB() override { return false; }
     void SetApplyPending() override {}
 };
-struct NoSettings : ui::AppSettings {
-    std::u16string GetProfileString(std::u16string_view, std::u16string_view,
-                                    std::u16string_view d) override {
-        return std::u16string(d);
-    }
-    bool WriteProfileString(std::u16string_view, std::u16string_view,
-                            std::u16string_view) override {
-        return false;
-    }
-};
-
 const std::filesystem::path kSkins = std::filesystem::path(BRISVANE_BUILD_ROOT) / "Skins";
 
 QRect Rect(const char16_t* key) {

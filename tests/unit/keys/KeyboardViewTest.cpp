@@ -11,6 +11,7 @@
 #include "keys/KeyTable.h"
 #include "keys/KeyboardView.h"
 #include "support/FakePrompts.h"
+#include "support/MemorySettings.h"
 #include "ui/AppSettings.h"
 #include "ui/TextTable.h"
 
@@ -67,20 +68,6 @@ struct FakeData : keys::KeyViewData {
     std::vector<std::string>* log = nullptr;
 };
 
-struct FakeSettings : ui::AppSettings {
-    std::u16string GetProfileString(std::u16string_view section, std::u16string_view entry,
-                                    std::u16string_view defaultValue) override {
-        const auto it = values.find(std::u16string(section) + u"/" + std::u16string(entry));
-        return it == values.end() ? std::u16string(defaultValue) : it->second;
-    }
-    bool WriteProfileString(std::u16string_view section, std::u16string_view entry,
-                            std::u16string_view value) override {
-        values[std::u16string(section) + u"/" + std::u16string(entry)] = value;
-        return true;
-    }
-    std::map<std::u16string, std::u16string> values;
-};
-
 struct FakeEditor : keys::KeyEditor {
     int OpenForKey(int id) override {
         opened.push_back(id);
@@ -109,7 +96,7 @@ protected:
     std::vector<std::string> log;
     FakePanel panel;
     FakeData data;
-    FakeSettings settings;
+    MemorySettings settings;
     FakeEditor editor;
     FakeLights lights;
     keys::KeyboardView view{panel, data, settings};

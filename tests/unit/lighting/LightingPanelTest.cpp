@@ -21,6 +21,7 @@
 #include "keys/KeyButtons.h"
 #include "keys/KeyboardView.h"
 #include "lighting/LightingPanel.h"
+#include "support/MemorySettings.h"
 #include "support/SuiteKeyboard.h"
 #include "ui/AppSettings.h"
 #include "ui/IniFile.h"
@@ -154,17 +155,6 @@ struct NoKeyData : keys::KeyViewData {
     uint32_t ShownBlock() override { return 0; }
     bool LayerB() override { return false; }
     void SetApplyPending() override {}
-};
-
-struct NoSettings : ui::AppSettings {
-    std::u16string GetProfileString(std::u16string_view, std::u16string_view,
-                                    std::u16string_view defaultValue) override {
-        return std::u16string(defaultValue);
-    }
-    bool WriteProfileString(std::u16string_view, std::u16string_view,
-                            std::u16string_view) override {
-        return false;
-    }
 };
 
 } // namespace

@@ -30,6 +30,8 @@
 #include "support/AllocationMeter.h"
 #include "support/FakeMainView.h"
 #include "support/FakePrompts.h"
+#include "support/MemorySettings.h"
+#include "support/NoButtons.h"
 #include "support/StoreFixture.h"
 #include "support/SuiteKeyboard.h"
 #include "ui/AppSettings.h"
@@ -43,28 +45,6 @@ namespace {
 constexpr int kMacroUnits = 4; // 512 bytes of macro space
 
 // A keyboard picture without buttons and settings that keep nothing.
-struct NoButtons : keys::KeyButtonPanel {
-    void SetAssigned(uint16_t, bool) override {}
-    void SetTooltip(uint16_t, std::u16string_view) override {}
-    void SetCaption(uint16_t, std::u16string_view) override {}
-    void SetEnabled(uint16_t, bool) override {}
-    void SetIndicatorFaces(uint16_t, keys::Picture, keys::Picture) override {}
-    void SetLightMark(uint16_t, uint32_t, bool) override {}
-    void SetEditing(uint16_t, bool) override {}
-    void PlaceArrow(bool, bool) override {}
-    void Redraw(uint16_t) override {}
-};
-struct NoSettings : ui::AppSettings {
-    std::u16string GetProfileString(std::u16string_view, std::u16string_view,
-                                    std::u16string_view defaultValue) override {
-        return std::u16string(defaultValue);
-    }
-    bool WriteProfileString(std::u16string_view, std::u16string_view,
-                            std::u16string_view) override {
-        return false;
-    }
-};
-
 } // namespace
 
 class KeyboardSync : public StoreTest {

@@ -10,6 +10,7 @@
 #include "profiles/ProfileSession.h"
 #include "support/FakeMainView.h"
 #include "support/FakePrompts.h"
+#include "support/MemorySettings.h"
 #include "support/StoreFixture.h"
 #include "ui/AppSettings.h"
 #include "ui/TextTable.h"
@@ -17,20 +18,6 @@
 using namespace profiles;
 
 namespace {
-
-struct RecordingSettings : ui::AppSettings {
-    std::u16string GetProfileString(std::u16string_view section, std::u16string_view entry,
-                                    std::u16string_view defaultValue) override {
-        const auto it = values.find(std::u16string(section) + u"/" + std::u16string(entry));
-        return it == values.end() ? std::u16string(defaultValue) : it->second;
-    }
-    bool WriteProfileString(std::u16string_view section, std::u16string_view entry,
-                            std::u16string_view value) override {
-        values[std::u16string(section) + u"/" + std::u16string(entry)] = value;
-        return true;
-    }
-    std::map<std::u16string, std::u16string> values;
-};
 
 const std::array<std::u16string, 3> kNames{u"Profile 1", u"Profile 2", u"Profile 3"};
 
@@ -54,7 +41,7 @@ protected:
 
     FakePrompts prompts;
     FakeMainView view;
-    RecordingSettings settings;
+    MemorySettings settings;
     ProfileSession session{prompts, view};
     ProfileManager manager{{prompts, view, session, settings}};
 };
