@@ -147,7 +147,9 @@ TEST_F(ExchangeTest, AnOwedAnswerThatNeverComesIsGivenUp) {
 }
 
 TEST_F(ExchangeTest, TwoThreadsShareTheSlot) {
-    fake.PushAnswer(0, 0, 20, 0, 0);
+    // Answered as late as the answer time-out allows, so that the second thread starts while
+    // the first one waits, also where starting a thread is slow (the thread sanitizer).
+    fake.PushAnswer(0, 0, 50, 0, 0);
     fake.PushAnswer(0, 0, 0, 0, 0);
     int32_t first = 0, second = 0;
     Clock::duration secondTook{};
