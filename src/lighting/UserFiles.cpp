@@ -19,24 +19,11 @@ constexpr size_t kReadBuffer = 260;
 constexpr int kTemplateNumber = 3;
 
 bool ReadsAsOne(const UserFiles& files, std::u16string_view key) {
-    return LeadingNumber(ui::GetPrivateProfileString(kSection, key, u"0", kReadBuffer,
-                                                     files.settingsFile)) == 1;
+    return ui::LeadingInteger(ui::GetPrivateProfileString(kSection, key, u"0", kReadBuffer,
+                                                          files.settingsFile)) == 1;
 }
 
 } // namespace
-
-int LeadingNumber(std::u16string_view text) {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
-        negative = text[i++] == u'-';
-    long long value = 0;
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i)
-        value = std::min<long long>(value * 10 + (text[i] - u'0'), INT_MAX);
-    return static_cast<int>(negative ? -value : value);
-}
 
 UserFiles UserFilesFor(const std::filesystem::path& skinUserColourPrefix) {
     const std::filesystem::path folder = profiles::UserDataFolder();

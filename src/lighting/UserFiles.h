@@ -35,7 +35,4 @@ int PrepareUserFiles(const UserFiles& files);
 void PrepareUserFilesNowAndWhenFolderIsMade(const UserFiles& files);
 void ForgetUserFiles();
 
-// The leading integer of a settings value as the desktop's _wtoi reads it.
-int LeadingNumber(std::u16string_view text);
-
 } // namespace lighting

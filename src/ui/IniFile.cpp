@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <ctime>
 #include <map>
@@ -297,6 +299,24 @@ std::optional<std::u16string> CIniFile::Read(std::u16string_view section,
 bool CIniFile::Write(std::u16string_view section, std::u16string_view key,
                      std::u16string_view value) const {
     return WritePrivateProfileString(section, key, value, file_);
+}
+
+int LeadingInteger(std::u16string_view text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        value = std::min<long long>(value * 10 + (text[i] - u'0'), 1LL + INT_MAX);
+    }
+    value = negative ? -value : value;
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
 } // namespace ui

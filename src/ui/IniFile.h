@@ -15,6 +15,10 @@
 
 namespace ui {
 
+// The leading integer of a value as the desktop's _wtoi reads it: blanks, an optional sign,
+// then digits (0 when there are none), kept within the range of int.
+int LeadingInteger(std::u16string_view text);
+
 // GetPrivateProfileStringW semantics; bufferSize in UTF-16 units, the result is cut to
 // bufferSize - 1. A missing file, section or key gives the default, with its trailing blanks
 // removed.

@@ -21,25 +21,6 @@ std::u16string_view SectionOf(bool english) {
     return english ? kEnglishSection : kChineseSection;
 }
 
-// Leading digits as the desktop's _wtoi reads them: blanks, an optional sign, then digits.
-int LeadingInteger(std::u16string_view text) {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    long long value = 0;
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-        value = std::min<long long>(value * 10 + (text[i] - u'0'), 1LL + INT_MAX);
-    }
-    value = negative ? -value : value;
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
-
 // Where the table was last loaded from, for the texts that model code shows outside of it.
 std::mutex g_loadedLock;
 std::filesystem::path g_loadedFile;
