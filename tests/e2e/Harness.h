@@ -16,6 +16,9 @@ namespace e2e {
 
 using namespace std::chrono_literals;
 
+// How many times slower the programs under test run than a plain build (the sanitizers).
+inline constexpr int kSlowdown = BRISVANE_SLOWDOWN;
+
 // The build root, where every program lies.
 std::filesystem::path BuildRoot();
 

@@ -293,10 +293,22 @@ std::string Session::Logs() const {
     for (const auto& entry : fs::directory_iterator(folder_.path(), ec)) {
         if (entry.path().extension() != ".log")
             continue;
-        std::ifstream in(entry.path());
-        all << "--- " << entry.path().filename().string() << "\n" << in.rdbuf() << "\n";
+        // Read whole: streaming an empty file's buffer would fail the stream and silence
+        // every log after it.
+        all << "--- " << entry.path().filename().string() << "\n" << ReadAll(entry.path()) << "\n";
     }
     return all.str();
+}
+
+std::string Session::HangReport(pid_t pid) const {
+    std::string report = std::string("--- process ") + std::to_string(pid) + ": window thread " +
+                         (Ping(pid, 2s) ? "answers" : "does not answer") + "\n";
+    if (!HaveProgram("gdb"))
+        return report + "(no gdb for the threads' stacks)\n";
+    return report +
+           Run({"gdb", "-p", std::to_string(pid), "-batch", "-nx", "-ex", "thread apply all bt 30"},
+               {}, 60s)
+               .text;
 }
 
 } // namespace e2e

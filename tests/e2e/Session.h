@@ -86,6 +86,9 @@ public:
 
     // What the programs of the session wrote, for a failing test's report.
     std::string Logs() const;
+    // Where each thread of a process that should have ended stands (gdb), and whether its
+    // window's thread still answers, for a failing test's report.
+    std::string HangReport(pid_t pid) const;
 
 private:
     bool InstallApp();
