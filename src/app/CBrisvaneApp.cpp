@@ -17,6 +17,7 @@
 #include "profiles/DesktopFolders.h"
 #include "ui/Language.h"
 #include "ui/SkinPalette.h"
+#include "ui/SkinSurfaceKeeper.h"
 
 namespace app {
 
@@ -78,6 +79,8 @@ int CBrisvaneApp::Run(int argc, char** argv) {
     ui::LoadLanguageTable(ui::LanguageFileIn(paths.appFolder));
     profiles::UseDesktopDocumentsFolder();
 
+    // Before the window: its pictures are only drawn when a window first shows.
+    ui::SkinSurfaceKeeper surfaceKeeper;
     CBrisvaneDlg window(instanceLock, decision.autoOpenDone);
     window.DoModal();
     return 0;

@@ -6,8 +6,12 @@
 #include "ui/SkinLayout.h"
 #include "ui/SkinRect.h"
 #include "ui/SkinSurface.h"
+#include "ui/SkinSurfaceKeeper.h"
 
+#include <QDialog>
 #include <QWidget>
+
+#include <memory>
 
 using namespace ui;
 
@@ -125,6 +129,41 @@ private slots:
         // Every face comes from the one surface: pressed and hovered look the same.
         arrow.setDown(true);
         QCOMPARE(Shown(arrow), picture_.copy(250, 120, 16, 24));
+    }
+
+    // Hidden all day, the program lets the pictures go and draws them again before a dialog
+    // shows; the buttons keep their pointers to the same surfaces throughout.
+    void surfacesSleepWhileNoDialogShowsAndWakeBeforeOneDoes() {
+        auto keeper = std::make_unique<SkinSurfaceKeeper>();
+        QVERIFY(surface_->isNull());
+        // A picture first asked for while asleep stays empty until a dialog shows.
+        QVERIFY(picture_.save(dir_.filePath("later.png")));
+        const QImage* later = SkinSurface(PathOf(dir_, "later.png"), {300, 200});
+        QVERIFY(later->isNull());
+        QWidget plain; // a menu, the icon: no skin needed
+        plain.show();
+        QVERIFY(surface_->isNull());
+
+        QDialog dialog;
+        dialog.show();
+        QCOMPARE(surface_->copy(0, 0, 300, 200), picture_);
+        QCOMPARE(later->copy(0, 0, 300, 200), picture_);
+        dialog.hide();
+        QTRY_VERIFY(surface_->isNull());
+
+        // One dialog closing as another opens leaves the pictures drawn.
+        QDialog first, second;
+        first.show();
+        first.hide();
+        second.show();
+        QTest::qWait(20);
+        QVERIFY(!surface_->isNull());
+        second.hide();
+        QTRY_VERIFY(surface_->isNull());
+
+        keeper.reset();
+        WakeSkinSurfaces();
+        QCOMPARE(surface_->copy(0, 0, 300, 200), picture_);
     }
 };
 
