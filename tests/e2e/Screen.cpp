@@ -115,6 +115,10 @@ bool Screen::Click(int x, int y, int button, int count) const {
                .code == 0;
 }
 
+bool Screen::MoveTo(int x, int y) const {
+    return Run({"xdotool", "mousemove", std::to_string(x), std::to_string(y)}, env_).code == 0;
+}
+
 bool Screen::Focus(WindowId id) const {
     return Run({"xdotool", "windowfocus", "--sync", std::to_string(id)}, env_,
                std::chrono::seconds(5))

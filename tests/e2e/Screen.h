@@ -50,6 +50,7 @@ public:
 
     bool Click(int x, int y, int button = 1, int count = 1) const;
     bool Focus(WindowId id) const;
+    bool MoveTo(int x, int y) const;
     bool Key(const std::string& key) const;
     std::optional<Picture> Capture(const WindowInfo& window) const;
 
