@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "device/Commands.h"
+#include "device/Exchange.h"
 #include "device/Transport.h"
 #include "device/TransportCallback.h"
 #include "macros/Download.h"
@@ -127,9 +128,24 @@ int main() {
         std::printf("no virtual keyboard reached\n");
         return 1;
     }
-    profiles::ReadKeyboardOnConnection();
+    // The wire floor of an operation: each report waits for the keyboard's answer (1 ms
+    // here), plus the fixed pause after closing a transfer.
+    const auto commands = [&] {
+        const std::string status = keyboard.Control("status").second;
+        const size_t at = status.find("commands received: ");
+        return at == std::string::npos ? 0L : std::atol(status.c_str() + at + 19);
+    };
+    const auto floorOf = [&](const std::function<void()>& work, int transfers) {
+        const long before = commands();
+        work();
+        return static_cast<double>(commands() - before) +
+               transfers * static_cast<double>(device::ExchangeTimes().endTransferDelay.count());
+    };
+    const double connect = Measure(5, [&] { profiles::ReadKeyboardOnConnection(); });
+    const double connectFloor = floorOf([&] { profiles::ReadKeyboardOnConnection(); }, 0);
     NoPrompts prompts;
     const double apply = Measure(5, [&] { profiles::PrepareDownloadCopy(false, prompts); });
+    const double applyFloor = floorOf([&] { profiles::PrepareDownloadCopy(false, prompts); }, 1);
     const double all = Measure(5, [&] { profiles::PrepareDownloadCopy(true, prompts); });
     // What the download's read-back costs: the area and one key map read again.
     std::vector<uint8_t> back(sizes.withoutNames); // names do not fit: they are dropped
@@ -148,6 +164,11 @@ int main() {
     std::printf("    of which the read-back that verifies it    %8.1f ms (apply %.2fx "
                 "without it)\n",
                 readBack, apply / (apply - readBack));
+    std::printf("    wire floor %.0f ms: apply takes %.3fx the floor\n", applyFloor,
+                apply / applyFloor);
+    std::printf("  connection's read of the keyboard            %8.1f ms\n", connect);
+    std::printf("    wire floor %.0f ms: the read takes %.3fx the floor\n", connectFloor,
+                connect / connectFloor);
     std::printf("  import download, full area + 3 key maps      %8.1f ms\n", all);
     std::printf("  snapshot of the keyboard, full area          %8.1f ms\n", snapshot);
     std::printf("  (names dropped, with their message, in %d of the downloads)\n",
