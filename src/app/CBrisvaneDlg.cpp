@@ -201,7 +201,7 @@ bool CBrisvaneDlg::OnInitDialog() {
 
 void CBrisvaneDlg::LoadPictures() {
     const auto& skins = platform::Paths().mainSkinFolder;
-    const QSize client = Background().size();
+    const QSize client = ClientSize();
     pictures_.normal = ui::SkinSurface(skins / "main_normal.jpg", client);
     pictures_.over = ui::SkinSurface(skins / "main_over.jpg", client);
     pictures_.down = ui::SkinSurface(skins / "main_down.jpg", client);

@@ -208,7 +208,7 @@ void Brisvane_DlgComposite::CreateControls() {
 void Brisvane_DlgComposite::LoadImageSets() {
     if (setsLoaded_)
         return;
-    const QSize client = Background().size();
+    const QSize client = ClientSize();
     auto load = [&](const char* name) { return ui::SkinSurface(files_.skinFolder / name, client); };
     key_ = {load("key_normal.jpg"), load("key_over.jpg"), load("key_down.jpg"), nullptr};
     key_.disable = key_.normal;

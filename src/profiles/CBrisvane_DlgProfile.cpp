@@ -113,7 +113,7 @@ int CBrisvane_DlgProfile::Open() {
 
 bool CBrisvane_DlgProfile::OnInitDialog() {
     ui::CBaseDialog::OnInitDialog();
-    const QSize client = Background().size();
+    const QSize client = ClientSize();
     auto load = [&](const char* name) { return ui::SkinSurface(files_.skinFolder / name, client); };
     const QImage* normal = load("Profile_normal.jpg");
     const QImage* over = load("Profile_over.jpg");

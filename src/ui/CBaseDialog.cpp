@@ -4,6 +4,7 @@
 #include "ui/SkinRegion.h"
 #include "ui/SkinSurface.h"
 
+#include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
@@ -33,10 +34,19 @@ void CBaseDialog::ApplyDialogSkin() {
     if (!main)
         EndProgramSilently();
     const std::u16string mask = skinFile_.Read(u"SCREEN", u"Mask").value_or(*main);
-    background_ = LoadSkinPictureOrEnd(skinFolder_ / std::filesystem::path(*main));
-    mask_ = LoadSkinPictureOrEnd(skinFolder_ / std::filesystem::path(mask));
-    setFixedSize(background_.size());
-    const QRegion outline = RegionFromMask(mask_, {255, 255, 255}, 0);
+    backgroundFile_ = skinFolder_ / std::filesystem::path(*main);
+    // Only the background's size is needed now: the picture itself is decoded for the first
+    // paint and let go while the window is hidden.
+    QImageReader reader(QString::fromStdString(backgroundFile_.string()));
+    clientSize_ = reader.size();
+    if (!reader.canRead() || !clientSize_.isValid())
+        EndProgramSilently();
+    background_ = QImage();
+    const QImage maskPicture = LoadSkinPictureOrEnd(skinFolder_ / std::filesystem::path(mask));
+    if (mask == *main)
+        background_ = maskPicture;
+    setFixedSize(clientSize_);
+    const QRegion outline = RegionFromMask(maskPicture, {255, 255, 255}, 0);
     if (outline.isEmpty())
         clearMask();
     else
@@ -47,7 +57,6 @@ void CBaseDialog::ApplyDialogSkin() {
 
 void CBaseDialog::ReleasePictures() {
     background_ = QImage();
-    mask_ = QImage();
 }
 
 void CBaseDialog::OnOK() {
@@ -56,8 +65,17 @@ void CBaseDialog::OnOK() {
 }
 
 void CBaseDialog::paintEvent(QPaintEvent*) {
+    if (background_.isNull() && !backgroundFile_.empty())
+        background_ = LoadSkinPictureOrEnd(backgroundFile_);
     QPainter p(this);
     p.drawImage(0, 0, background_);
+}
+
+void CBaseDialog::hideEvent(QHideEvent* event) {
+    // Most of the day the program's windows are hidden: the picture is decoded again when
+    // one shows.
+    ReleasePictures();
+    QDialog::hideEvent(event);
 }
 
 void CBaseDialog::mousePressEvent(QMouseEvent* event) {

@@ -6,8 +6,13 @@
 #include <QPainter>
 #include <QString>
 
+#include <algorithm>
+#include <atomic>
 #include <map>
 #include <memory>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace ui {
 
@@ -33,13 +38,24 @@ Surfaces& All() {
     return surfaces;
 }
 
-void Draw(const std::filesystem::path& picture, Surface& s) {
-    const QImage image = LoadSkinPictureOrEnd(picture);
-    *s.image = QImage(s.client.width() + kSurfaceMargin, s.client.height() + kSurfaceMargin,
-                      QImage::Format_RGB32);
-    s.image->fill(Qt::black);
-    QPainter p(s.image.get());
+// The picture at the origin of a surface the size of the client area and its margin, black
+// beyond it; empty when the picture cannot be read.
+QImage Drawn(const std::filesystem::path& picture, QSize client) {
+    const QImage image(QtPath(picture));
+    if (image.isNull())
+        return {};
+    QImage surface(client.width() + kSurfaceMargin, client.height() + kSurfaceMargin,
+                   QImage::Format_RGB32);
+    surface.fill(Qt::black);
+    QPainter p(&surface);
     p.drawImage(0, 0, image);
+    return surface;
+}
+
+void Draw(const std::filesystem::path& picture, Surface& s) {
+    *s.image = Drawn(picture, s.client);
+    if (s.image->isNull())
+        EndProgramSilently();
 }
 
 } // namespace
@@ -76,9 +92,31 @@ void WakeSkinSurfaces() {
     if (!all.asleep)
         return;
     all.asleep = false;
+    std::vector<std::pair<const std::filesystem::path*, Surface*>> todo;
     for (auto& [picture, s] : all.byPicture)
         if (s.image->isNull())
-            Draw(picture, s);
+            todo.emplace_back(&picture, &s);
+    // Decoding is most of the time a window takes to show again: the pictures are decoded
+    // side by side, each into its own surface.
+    std::atomic<size_t> next{0};
+    std::atomic<bool> failed{false};
+    const auto work = [&] {
+        for (size_t i; (i = next++) < todo.size();) {
+            QImage drawn = Drawn(*todo[i].first, todo[i].second->client);
+            if (drawn.isNull())
+                failed = true;
+            *todo[i].second->image = std::move(drawn);
+        }
+    };
+    const unsigned helpers = std::min(std::max(std::thread::hardware_concurrency(), 1u), 4u) - 1;
+    std::vector<std::thread> threads;
+    for (unsigned h = 0; h < helpers && h + 1 < todo.size(); ++h)
+        threads.emplace_back(work);
+    work();
+    for (std::thread& t : threads)
+        t.join();
+    if (failed)
+        EndProgramSilently();
 }
 
 bool SkinSurfacesAsleep() {

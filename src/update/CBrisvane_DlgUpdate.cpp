@@ -65,7 +65,7 @@ int CBrisvane_DlgUpdate::Open() {
 
 bool CBrisvane_DlgUpdate::OnInitDialog() {
     ui::CBaseDialog::OnInitDialog();
-    const QSize client = Background().size();
+    const QSize client = ClientSize();
     const QImage* normal = ui::SkinSurface(files_.skinFolder / "update_normal.jpg", client);
     const QImage* over = ui::SkinSurface(files_.skinFolder / "update_over.jpg", client);
     for (const auto& [id, key] : kButtons) {

@@ -130,10 +130,30 @@ private slots:
     void okLetsThePicturesGo() {
         CBaseDialog dialog(nullptr, Skin("[SCREEN]\nMain=back.png\n"), PathOf(dir_, ""));
         dialog.OnInitDialog();
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QVERIFY(!dialog.Background().isNull());
         dialog.accept();
         QVERIFY(dialog.Background().isNull());
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+
+    // A window hidden in the tray all day holds no decoded background; it paints the same
+    // once shown again.
+    void theBackgroundIsDecodedWhenPaintedAndLetGoWhenHidden() {
+        CBaseDialog dialog(nullptr, Skin("[SCREEN]\nMain=back.png\nMask=white.bmp\n"),
+                           PathOf(dir_, ""));
+        dialog.OnInitDialog();
+        QCOMPARE(dialog.size(), QSize(40, 30));
+        QCOMPARE(dialog.ClientSize(), QSize(40, 30));
+        QVERIFY(dialog.Background().isNull());
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTRY_VERIFY(!dialog.Background().isNull());
+        dialog.hide();
+        QVERIFY(dialog.Background().isNull());
+        QCOMPARE(dialog.grab().toImage().pixelColor(20, 20), QColor(30, 30, 40));
+        QCOMPARE(dialog.grab().toImage().pixelColor(5, 5), QColor(255, 255, 255));
     }
 };
 

@@ -134,7 +134,7 @@ private slots:
     // Hidden all day, the program lets the pictures go and draws them again before a dialog
     // shows; the buttons keep their pointers to the same surfaces throughout.
     void surfacesSleepWhileNoDialogShowsAndWakeBeforeOneDoes() {
-        auto keeper = std::make_unique<SkinSurfaceKeeper>();
+        auto keeper = std::make_unique<SkinSurfaceKeeper>(std::chrono::milliseconds(0));
         QVERIFY(surface_->isNull());
         // A picture first asked for while asleep stays empty until a dialog shows.
         QVERIFY(picture_.save(dir_.filePath("later.png")));
@@ -151,7 +151,8 @@ private slots:
         dialog.hide();
         QTRY_VERIFY(surface_->isNull());
 
-        // One dialog closing as another opens leaves the pictures drawn.
+        // One dialog closing as another opens leaves the pictures drawn; so does one shown
+        // again before the pause is over.
         QDialog first, second;
         first.show();
         first.hide();
