@@ -119,8 +119,4 @@ void WakeSkinSurfaces() {
         EndProgramSilently();
 }
 
-bool SkinSurfacesAsleep() {
-    return All().asleep;
-}
-
 } // namespace ui

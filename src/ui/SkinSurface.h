@@ -26,7 +26,6 @@ const QImage* SkinSurface(const std::filesystem::path& picture, QSize clientSize
 void SleepSkinSurfaces();
 // Draws every surface again; does nothing while they are awake.
 void WakeSkinSurfaces();
-bool SkinSurfacesAsleep();
 
 // A picture read whole, for the skinned dialog base: missing or undecodable ends the
 // program silently.
