@@ -71,7 +71,9 @@ enum class Tray {
 constexpr const char* kOnXDisplay = R"sh(#!/bin/sh
 mode=$1; shift
 dir=$(mktemp -d)
-Xvfb -displayfd 3 -nolisten tcp -screen 0 640x480x24 3>"$dir/display" 2>/dev/null &
+# -noreset: a check that connects and leaves before trayer is in would reset the server and
+# close trayer's connection in the middle of its start.
+Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 640x480x24 3>"$dir/display" 2>/dev/null &
 x=$!
 i=0
 while [ ! -s "$dir/display" ] && [ $i -lt 100 ]; do sleep 0.05; i=$((i+1)); done
